@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The test bed: one Xvfb display and one Wine prefix per DPI, kept in the build tree and reused.
+#   wine-bed.sh display-up STATE | display-down STATE
+#   wine-bed.sh prefix-up STATE PREFIX DPI | prefix-down STATE PREFIX
+set -euo pipefail
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+free_display() {
+    local n
+    for n in $(seq 90 199); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            echo "$n"
+            return
+        fi
+    done
+    echo "no free X display" >&2
+    exit 1
+}
+
+display_up() {
+    local state=$1 n
+    mkdir -p "$state"
+    if [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
+        return
+    fi
+    n=$(free_display)
+    setsid Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+    echo $! >"$state/xvfb.pid"
+    for _ in $(seq 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && break
+        sleep 0.1
+    done
+    [ -e "/tmp/.X11-unix/X$n" ] || { echo "Xvfb did not come up" >&2; exit 1; }
+    echo ":$n" >"$state/display"
+}
+
+display_down() {
+    local state=$1
+    if [ -f "$state/xvfb.pid" ]; then
+        kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+        rm -f "$state/xvfb.pid" "$state/display"
+    fi
+}
+
+prefix_up() {
+    local state=$1 prefix=$2 dpi=$3
+    export DISPLAY
+    DISPLAY=$(cat "$state/display")
+    export WINEPREFIX=$prefix
+    if [ ! -f "$prefix/.bed-ready" ]; then
+        rm -rf "$prefix"
+        mkdir -p "$prefix"
+        wineboot -i </dev/null >"$state/wineboot.log" 2>&1
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+            </dev/null >>"$state/wineboot.log" 2>&1
+        wineserver -w
+        touch "$prefix/.bed-ready"
+    fi
+    # A persistent server makes every later process start cheaply.
+    wineserver -p </dev/null >/dev/null 2>&1
+    # The first process of a server starts Wine's background services, which keep its output
+    # open for as long as the server runs: start them here, so that no test's output is held.
+    wine reg query 'HKCU\Control Panel\Desktop' /v LogPixels </dev/null >/dev/null 2>&1
+}
+
+prefix_down() {
+    export WINEPREFIX=$2
+    wineserver -k 2>/dev/null || true
+}
+
+case ${1:-} in
+display-up) display_up "$2" ;;
+display-down) display_down "$2" ;;
+prefix-up) prefix_up "$2" "$3" "$4" ;;
+prefix-down) prefix_down "$2" "$3" ;;
+*)
+    echo "usage: $0 display-up|display-down|prefix-up|prefix-down ..." >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,14 @@
+// The time stamp of a log line, "yyyy-MM-dd HH:mm:ss.fff", the same under every regional setting.
+#pragma once
+
+#include "platform/prelude.h"
+
+#include <string>
+
+namespace Brindle::Shell::LogStamp {
+
+std::wstring Format(const SYSTEMTIME& time);
+// The local time, now.
+std::wstring Now();
+
+} // namespace Brindle::Shell::LogStamp

@@ -1,0 +1,716 @@
+// Test stand-in for kiv.exe: behaves like `kiv ui --no-browser --port N` closely enough for the
+// shell's start, readiness probe and tree kill, and lets a test choose failures through the
+// environment. See README.md next to this file for the contract.
+
+#ifndef UNICODE
+#define UNICODE
+#endif
+#ifndef _UNICODE
+#define _UNICODE
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int kExitInternal = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitListen = 3;
+constexpr int kExitDescendants = 4;
+constexpr int kExitRecord = 5;
+
+// Nested waits: a child gives up on its grandchildren before the tool gives up on the child.
+constexpr DWORD kChildReadyTimeoutMs = 15000;
+constexpr DWORD kGrandchildReadyTimeoutMs = 10000;
+
+constexpr unsigned kMaxDescendantsPerLevel = 64;
+constexpr std::uint64_t kMaxDelayMs = 0x7FFFFFFF; // keeps clear of INFINITE
+
+constexpr DWORD kRequestTimeoutMs = 2000;
+constexpr DWORD kDrainTimeoutMs = 1000;
+constexpr std::size_t kMaxRequestBytes = 16 * 1024;
+
+enum class Role { Tool, Child, Grandchild };
+
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(HANDLE h) noexcept : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        if (this != &other) {
+            reset();
+            h_ = std::exchange(other.h_, nullptr);
+        }
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { reset(); }
+
+    HANDLE get() const noexcept { return h_; }
+    explicit operator bool() const noexcept { return h_ != nullptr; }
+    void reset() noexcept {
+        if (h_ != nullptr) {
+            CloseHandle(h_);
+            h_ = nullptr;
+        }
+    }
+
+private:
+    HANDLE h_ = nullptr;
+};
+
+class UniqueSocket {
+public:
+    UniqueSocket() = default;
+    explicit UniqueSocket(SOCKET s) noexcept : s_(s) {}
+    UniqueSocket(UniqueSocket&& other) noexcept : s_(std::exchange(other.s_, INVALID_SOCKET)) {}
+    UniqueSocket& operator=(UniqueSocket&& other) noexcept {
+        if (this != &other) {
+            reset();
+            s_ = std::exchange(other.s_, INVALID_SOCKET);
+        }
+        return *this;
+    }
+    UniqueSocket(const UniqueSocket&) = delete;
+    UniqueSocket& operator=(const UniqueSocket&) = delete;
+    ~UniqueSocket() { reset(); }
+
+    SOCKET get() const noexcept { return s_; }
+    explicit operator bool() const noexcept { return s_ != INVALID_SOCKET; }
+    void reset() noexcept {
+        if (s_ != INVALID_SOCKET) {
+            closesocket(s_);
+            s_ = INVALID_SOCKET;
+        }
+    }
+
+private:
+    SOCKET s_ = INVALID_SOCKET;
+};
+
+class WinsockSession {
+public:
+    WinsockSession() noexcept {
+        WSADATA data{};
+        ok_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }
+    WinsockSession(const WinsockSession&) = delete;
+    WinsockSession& operator=(const WinsockSession&) = delete;
+    ~WinsockSession() {
+        if (ok_) {
+            WSACleanup();
+        }
+    }
+    explicit operator bool() const noexcept { return ok_; }
+
+private:
+    bool ok_ = false;
+};
+
+class MutexLock {
+public:
+    MutexLock(HANDLE mutex, DWORD timeoutMs) noexcept {
+        if (mutex != nullptr) {
+            // An abandoned mutex still belongs to us; a killed writer must not block the rest.
+            const DWORD r = WaitForSingleObject(mutex, timeoutMs);
+            if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED) {
+                mutex_ = mutex;
+            }
+        }
+    }
+    MutexLock(const MutexLock&) = delete;
+    MutexLock& operator=(const MutexLock&) = delete;
+    ~MutexLock() {
+        if (mutex_ != nullptr) {
+            ReleaseMutex(mutex_);
+        }
+    }
+
+private:
+    HANDLE mutex_ = nullptr;
+};
+
+struct LocalFreeDeleter {
+    void operator()(LPWSTR* p) const noexcept { LocalFree(p); }
+};
+
+std::string toUtf8(std::wstring_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int length = static_cast<int>(text.size());
+    const int needed =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) {
+        return {};
+    }
+    std::string out(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, out.data(), needed, nullptr, nullptr);
+    return out;
+}
+
+int fail(int code, std::wstring_view message) {
+    // Only visible when run by hand from a console; under CREATE_NO_WINDOW this goes nowhere.
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    if (err != nullptr && err != INVALID_HANDLE_VALUE) {
+        const std::string text = "kiv stand-in: " + toUtf8(message) + "\n";
+        DWORD written = 0;
+        WriteFile(err, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+    return code;
+}
+
+std::vector<std::wstring> commandLineArguments() {
+    int argc = 0;
+    const std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(
+        CommandLineToArgvW(GetCommandLineW(), &argc));
+    std::vector<std::wstring> args;
+    if (argv) {
+        for (int i = 0; i < argc; ++i) {
+            args.emplace_back(argv.get()[i]);
+        }
+    }
+    return args;
+}
+
+std::optional<std::wstring> environmentValue(const wchar_t* name) {
+    std::wstring value(256, L'\0');
+    for (;;) {
+        const DWORD n =
+            GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+        if (n == 0) {
+            return std::nullopt; // unset and empty mean the same here
+        }
+        if (n < value.size()) {
+            value.resize(n);
+            return value;
+        }
+        value.resize(n);
+    }
+}
+
+std::optional<std::uint64_t> parseDecimal(std::wstring_view text, std::uint64_t max) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (const wchar_t c : text) {
+        if (c < L'0' || c > L'9') {
+            return std::nullopt;
+        }
+        const auto digit = static_cast<std::uint64_t>(c - L'0');
+        if (value > (max - digit) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+std::optional<UINT> parseExitCode(std::wstring_view text) {
+    if (text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) {
+        const std::wstring_view digits = text.substr(2);
+        if (digits.size() > 8) {
+            return std::nullopt;
+        }
+        std::uint32_t value = 0;
+        for (const wchar_t c : digits) {
+            std::uint32_t digit = 0;
+            if (c >= L'0' && c <= L'9') {
+                digit = static_cast<std::uint32_t>(c - L'0');
+            } else if (c >= L'a' && c <= L'f') {
+                digit = static_cast<std::uint32_t>(c - L'a' + 10);
+            } else if (c >= L'A' && c <= L'F') {
+                digit = static_cast<std::uint32_t>(c - L'A' + 10);
+            } else {
+                return std::nullopt;
+            }
+            value = (value << 4) | digit;
+        }
+        return value;
+    }
+    bool negative = false;
+    if (!text.empty() && (text[0] == L'-' || text[0] == L'+')) {
+        negative = text[0] == L'-';
+        text.remove_prefix(1);
+    }
+    // NTSTATUS-style codes arrive both as negative int32 and as plain unsigned decimal.
+    const auto magnitude = parseDecimal(text, negative ? 0x80000000ULL : 0xFFFFFFFFULL);
+    if (!magnitude) {
+        return std::nullopt;
+    }
+    const std::uint64_t bits = negative ? (0x100000000ULL - *magnitude) : *magnitude;
+    return static_cast<UINT>(bits & 0xFFFFFFFFULL);
+}
+
+struct Settings {
+    std::optional<std::wstring> recordPath;
+    unsigned children = 0;
+    unsigned grandchildren = 0;
+    std::optional<UINT> exitCode;
+    DWORD exitDelayMs = 0;
+    bool noListen = false;
+    DWORD listenDelayMs = 0;
+};
+
+// Returns the name of the first variable that does not parse, or nothing on success.
+std::optional<std::wstring> readSettings(Settings& settings) {
+    settings.recordPath = environmentValue(L"KIV_STANDIN_RECORD");
+
+    const auto count = [](const wchar_t* name, unsigned& out) {
+        if (const auto text = environmentValue(name)) {
+            const auto value = parseDecimal(*text, kMaxDescendantsPerLevel);
+            if (!value) {
+                return false;
+            }
+            out = static_cast<unsigned>(*value);
+        }
+        return true;
+    };
+    const auto delay = [](const wchar_t* name, DWORD& out) {
+        if (const auto text = environmentValue(name)) {
+            const auto value = parseDecimal(*text, kMaxDelayMs);
+            if (!value) {
+                return false;
+            }
+            out = static_cast<DWORD>(*value);
+        }
+        return true;
+    };
+
+    if (!count(L"KIV_STANDIN_CHILDREN", settings.children)) {
+        return L"KIV_STANDIN_CHILDREN";
+    }
+    if (!count(L"KIV_STANDIN_GRANDCHILDREN", settings.grandchildren)) {
+        return L"KIV_STANDIN_GRANDCHILDREN";
+    }
+    if (!delay(L"KIV_STANDIN_EXIT_DELAY_MS", settings.exitDelayMs)) {
+        return L"KIV_STANDIN_EXIT_DELAY_MS";
+    }
+    if (const auto text = environmentValue(L"KIV_STANDIN_EXIT")) {
+        settings.exitCode = parseExitCode(*text);
+        if (!settings.exitCode) {
+            return L"KIV_STANDIN_EXIT";
+        }
+    }
+    if (const auto text = environmentValue(L"KIV_STANDIN_NO_LISTEN")) {
+        if (*text != L"0" && *text != L"1") {
+            return L"KIV_STANDIN_NO_LISTEN";
+        }
+        settings.noListen = *text == L"1";
+    }
+    if (!delay(L"KIV_STANDIN_LISTEN_DELAY_MS", settings.listenDelayMs)) {
+        return L"KIV_STANDIN_LISTEN_DELAY_MS";
+    }
+    return std::nullopt;
+}
+
+struct Arguments {
+    Role role = Role::Tool;
+    std::uint16_t port = 0;
+};
+
+std::optional<std::wstring> parseArguments(const std::vector<std::wstring>& args, Arguments& out) {
+    bool havePort = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == L"--standin-role") {
+            if (i + 1 >= args.size()) {
+                return L"--standin-role needs a value";
+            }
+            const std::wstring& value = args[++i];
+            if (value == L"child") {
+                out.role = Role::Child;
+            } else if (value == L"grandchild") {
+                out.role = Role::Grandchild;
+            } else {
+                return L"unknown --standin-role";
+            }
+        } else if (args[i] == L"--port") {
+            if (i + 1 >= args.size()) {
+                return L"--port needs a value";
+            }
+            const auto value = parseDecimal(args[++i], 65535);
+            if (!value || *value == 0) {
+                return L"bad --port value";
+            }
+            out.port = static_cast<std::uint16_t>(*value);
+            havePort = true;
+        }
+    }
+    // Descendants are started without a port; they never listen.
+    if (out.role == Role::Tool && !havePort) {
+        return L"missing --port";
+    }
+    return std::nullopt;
+}
+
+DWORD parentProcessId() {
+    const UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) {
+        return 0;
+    }
+    const DWORD self = GetCurrentProcessId();
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL ok = Process32FirstW(snapshot.get(), &entry); ok;
+         ok = Process32NextW(snapshot.get(), &entry)) {
+        if (entry.th32ProcessID == self) {
+            return entry.th32ParentProcessID;
+        }
+    }
+    return 0;
+}
+
+std::wstring currentDirectory() {
+    std::wstring dir;
+    for (;;) {
+        const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+        if (needed == 0) {
+            return {};
+        }
+        dir.resize(needed);
+        const DWORD n = GetCurrentDirectoryW(needed, dir.data());
+        if (n < needed) {
+            dir.resize(n);
+            return dir;
+        }
+    }
+}
+
+std::wstring modulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) {
+            return {};
+        }
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+const wchar_t* roleName(Role role) {
+    switch (role) {
+    case Role::Child:
+        return L"child";
+    case Role::Grandchild:
+        return L"grandchild";
+    case Role::Tool:
+        break;
+    }
+    return L"tool";
+}
+
+std::string recordBlock(const std::vector<std::wstring>& args, Role role) {
+    std::string block;
+    const auto line = [&block](std::string_view key, std::string_view value) {
+        block.append(key).append("=").append(value).append("\n");
+    };
+    line("pid", std::to_string(GetCurrentProcessId()));
+    line("parent", std::to_string(parentProcessId()));
+    line("cmdline", toUtf8(GetCommandLineW()));
+    line("cwd", toUtf8(currentDirectory()));
+    line("argc", std::to_string(args.size()));
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        line("arg" + std::to_string(i), toUtf8(args[i]));
+    }
+    line("role", toUtf8(roleName(role)));
+    block.append("end\n");
+    return block;
+}
+
+bool appendRecord(const std::wstring& path, const std::string& block) {
+    // The whole tree appends to one file at once; serialise so blocks never interleave.
+    const UniqueHandle mutex(CreateMutexW(nullptr, FALSE, L"Local\\kiv-standin-record"));
+    const MutexLock lock(mutex.get(), 10000);
+
+    UniqueHandle file;
+    for (int attempt = 0;; ++attempt) {
+        file = UniqueHandle(CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            break;
+        }
+        // A reader that opened the file without write sharing only holds it briefly.
+        if (GetLastError() != ERROR_SHARING_VIOLATION || attempt >= 40) {
+            return false;
+        }
+        Sleep(50);
+    }
+
+    std::size_t done = 0;
+    while (done < block.size()) {
+        DWORD written = 0;
+        if (!WriteFile(file.get(), block.data() + done, static_cast<DWORD>(block.size() - done),
+                       &written, nullptr) ||
+            written == 0) {
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+std::wstring readyEventName(DWORD pid) {
+    return L"Local\\kiv-standin-ready-" + std::to_wstring(pid);
+}
+
+struct Descendant {
+    UniqueHandle process;
+    UniqueHandle ready;
+};
+
+// Children start suspended so the ready event, named after their pid, exists before they run.
+bool startDescendants(unsigned count, Role role, std::vector<Descendant>& out) {
+    const std::wstring exe = modulePath();
+    if (exe.empty()) {
+        return false;
+    }
+    const std::wstring commandLine =
+        L"\"" + exe + L"\" --standin-role " + std::wstring(roleName(role));
+    for (unsigned i = 0; i < count; ++i) {
+        std::wstring mutableCommandLine = commandLine; // CreateProcessW may write into it
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(exe.c_str(), mutableCommandLine.data(), nullptr, nullptr, FALSE,
+                            CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                            &info)) {
+            return false;
+        }
+        Descendant descendant{UniqueHandle(info.hProcess), UniqueHandle()};
+        const UniqueHandle thread(info.hThread);
+        descendant.ready = UniqueHandle(
+            CreateEventW(nullptr, TRUE, FALSE, readyEventName(info.dwProcessId).c_str()));
+        const bool running =
+            descendant.ready && ResumeThread(thread.get()) != static_cast<DWORD>(-1);
+        if (!running) {
+            TerminateProcess(descendant.process.get(), static_cast<UINT>(kExitDescendants));
+            return false;
+        }
+        out.push_back(std::move(descendant));
+    }
+    return true;
+}
+
+bool waitUntilReady(const std::vector<Descendant>& descendants, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (const Descendant& d : descendants) {
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+        // A descendant that dies before it is ready would otherwise cost the whole timeout.
+        const HANDLE handles[2] = {d.ready.get(), d.process.get()};
+        if (WaitForMultipleObjects(2, handles, FALSE, left) != WAIT_OBJECT_0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void signalReady() {
+    const UniqueHandle ready(
+        OpenEventW(EVENT_MODIFY_STATE, FALSE, readyEventName(GetCurrentProcessId()).c_str()));
+    if (ready) {
+        SetEvent(ready.get());
+    }
+}
+
+bool sendAll(SOCKET s, std::string_view data) {
+    while (!data.empty()) {
+        const int n = send(s, data.data(), static_cast<int>(data.size()), 0);
+        if (n <= 0) {
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+void setTimeouts(SOCKET s, DWORD ms) {
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&ms),
+               static_cast<int>(sizeof(ms)));
+    setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&ms),
+               static_cast<int>(sizeof(ms)));
+}
+
+std::string makePage(std::uint16_t port) {
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>kiv stand-in</title>"
+           "</head>\n<body><h1>kiv stand-in</h1><p>port " +
+           std::to_string(port) + ", pid " + std::to_string(GetCurrentProcessId()) +
+           "</p></body></html>\n";
+}
+
+std::string makeResponse(std::string_view request, const std::string& page) {
+    const bool get = request.substr(0, 4) == "GET ";
+    const bool head = request.substr(0, 5) == "HEAD ";
+    if (!get && !head) {
+        return "HTTP/1.1 405 Method Not Allowed\r\nAllow: GET, HEAD\r\nContent-Length: 0\r\n"
+               "Connection: close\r\n\r\n";
+    }
+    std::string response = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
+                           "Content-Length: " +
+                           std::to_string(page.size()) +
+                           "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n";
+    if (get) {
+        response += page;
+    }
+    return response;
+}
+
+void handleClient(UniqueSocket client, std::string page) {
+    setTimeouts(client.get(), kRequestTimeoutMs);
+    std::string request;
+    char buffer[2048];
+    while (request.size() < kMaxRequestBytes) {
+        const int n = recv(client.get(), buffer, static_cast<int>(sizeof(buffer)), 0);
+        if (n <= 0) {
+            break;
+        }
+        request.append(buffer, static_cast<std::size_t>(n));
+        if (request.find("\r\n\r\n") != std::string::npos ||
+            request.find("\n\n") != std::string::npos) {
+            break;
+        }
+    }
+    // Readiness probes connect and close without a word.
+    if (request.empty()) {
+        return;
+    }
+    if (!sendAll(client.get(), makeResponse(request, page))) {
+        return;
+    }
+    // Closing with unread input would reset the connection and could cost the client the answer.
+    shutdown(client.get(), SD_SEND);
+    setTimeouts(client.get(), kDrainTimeoutMs);
+    for (int i = 0; i < 64 && recv(client.get(), buffer, static_cast<int>(sizeof(buffer)), 0) > 0;
+         ++i) {
+    }
+}
+
+int serve(std::uint16_t port) {
+    const WinsockSession winsock;
+    if (!winsock) {
+        return fail(kExitListen, L"WSAStartup failed");
+    }
+    const UniqueSocket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (!listener) {
+        return fail(kExitListen, L"socket failed");
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(listener.get(), reinterpret_cast<const sockaddr*>(&address),
+             static_cast<int>(sizeof(address))) == SOCKET_ERROR ||
+        listen(listener.get(), SOMAXCONN) == SOCKET_ERROR) {
+        return fail(kExitListen, L"cannot listen on 127.0.0.1:" + std::to_wstring(port));
+    }
+
+    const std::string page = makePage(port);
+    for (;;) {
+        UniqueSocket client(accept(listener.get(), nullptr, nullptr));
+        if (!client) {
+            Sleep(10); // a reset before accept completes is not fatal
+            continue;
+        }
+        // One thread per connection: an idle preconnected socket must not stall the next one.
+        try {
+            std::thread(handleClient, std::move(client), page).detach();
+        } catch (const std::system_error&) {
+            // The connection is dropped; the client will retry.
+        }
+    }
+}
+
+int run() {
+    const std::vector<std::wstring> args = commandLineArguments();
+    Arguments arguments;
+    if (const auto error = parseArguments(args, arguments)) {
+        return fail(kExitUsage, *error);
+    }
+    Settings settings;
+    if (const auto bad = readSettings(settings)) {
+        return fail(kExitUsage, L"cannot parse " + *bad);
+    }
+
+    if (settings.recordPath &&
+        !appendRecord(*settings.recordPath, recordBlock(args, arguments.role))) {
+        return fail(kExitRecord, L"cannot append to " + *settings.recordPath);
+    }
+
+    const Role role = arguments.role;
+    const unsigned count = role == Role::Tool    ? settings.children
+                           : role == Role::Child ? settings.grandchildren
+                                                 : 0;
+    if (count > 0) {
+        const Role below = role == Role::Tool ? Role::Child : Role::Grandchild;
+        const DWORD timeoutMs =
+            role == Role::Tool ? kChildReadyTimeoutMs : kGrandchildReadyTimeoutMs;
+        std::vector<Descendant> descendants;
+        const bool ok =
+            startDescendants(count, below, descendants) && waitUntilReady(descendants, timeoutMs);
+        if (!ok) {
+            // A half-built tree would make the test's pid bookkeeping lie; fail loudly instead.
+            for (const Descendant& d : descendants) {
+                TerminateProcess(d.process.get(), static_cast<UINT>(kExitDescendants));
+            }
+            return fail(kExitDescendants, L"descendants did not start");
+        }
+    }
+
+    if (role != Role::Tool) {
+        signalReady();
+        Sleep(INFINITE);
+        return 0;
+    }
+
+    if (settings.exitCode) {
+        Sleep(settings.exitDelayMs);
+        ExitProcess(*settings.exitCode);
+    }
+    if (settings.noListen) {
+        Sleep(INFINITE);
+        return 0;
+    }
+    if (settings.listenDelayMs > 0) {
+        Sleep(settings.listenDelayMs);
+    }
+    return serve(arguments.port);
+}
+
+} // namespace
+
+int wmain(int, wchar_t*[]) {
+    try {
+        return run();
+    } catch (...) {
+        return fail(kExitInternal, L"unexpected failure");
+    }
+}
