@@ -1,0 +1,321 @@
+#include "harness.h"
+
+#include "support/files.h"
+
+#include "platform/text.h"
+#include "platform/win32.h"
+#include "shell/install_key.h"
+
+#include <tlhelp32.h>
+
+#include <cwctype>
+#include <stdexcept>
+
+namespace Brindle::Tests {
+
+namespace {
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::towupper(a[i]) != std::towupper(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The test's own environment with the extra variables set, as a block for CreateProcessW.
+std::wstring EnvironmentBlock(const Environment& extra) {
+    std::vector<std::wstring> entries;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; *entry != L'\0'; entry += wcslen(entry) + 1) {
+        std::wstring_view text(entry);
+        std::size_t equals = text.find(L'=', 1);
+        bool replaced = false;
+        for (const auto& [name, value] : extra) {
+            replaced = replaced || SameName(text.substr(0, equals), name);
+        }
+        if (!replaced) {
+            entries.emplace_back(text);
+        }
+    }
+    FreeEnvironmentStringsW(strings);
+    for (const auto& [name, value] : extra) {
+        entries.push_back(name + L"=" + value);
+    }
+    std::wstring block;
+    for (const auto& entry : entries) {
+        block += entry;
+        block.push_back(L'\0');
+    }
+    block.push_back(L'\0');
+    return block;
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+std::wstring WindowText(HWND window) {
+    if (window == nullptr) {
+        return L"";
+    }
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::vector<HWND> TopLevelWindows(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{pid, {}};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->pid) {
+                s->found.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The icon that a box shows, compared by its pixels with the system's icons.
+std::vector<unsigned char> IconPixels(HICON icon) {
+    ICONINFO info{};
+    std::vector<unsigned char> pixels;
+    if (icon == nullptr || !GetIconInfo(icon, &info)) {
+        return pixels;
+    }
+    HBITMAP bitmap = info.hbmColor != nullptr ? info.hbmColor : info.hbmMask;
+    BITMAP shape{};
+    GetObjectW(bitmap, sizeof shape, &shape);
+    BITMAPINFO format{};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = shape.bmWidth;
+    format.bmiHeader.biHeight = shape.bmHeight;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    pixels.resize(static_cast<std::size_t>(shape.bmWidth) *
+                  static_cast<std::size_t>(shape.bmHeight) * 4);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, static_cast<UINT>(shape.bmHeight), pixels.data(), &format,
+              DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return pixels;
+}
+
+UINT BoxIcon(HWND box) {
+    HICON shown = nullptr;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr && shown == nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            shown = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+        }
+    }
+    auto pixels = IconPixels(shown);
+    if (pixels.empty()) {
+        return 0;
+    }
+    if (pixels == IconPixels(LoadIconW(nullptr, IDI_ERROR))) {
+        return MB_ICONERROR;
+    }
+    if (pixels == IconPixels(LoadIconW(nullptr, IDI_WARNING))) {
+        return MB_ICONWARNING;
+    }
+    return 0;
+}
+
+void KillTree(DWORD pid) {
+    for (const auto& process : Processes()) {
+        if (process.parent == pid && process.pid != pid) {
+            KillTree(process.pid);
+        }
+    }
+    Shell::UniqueHandle handle(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
+    if (handle) {
+        TerminateProcess(handle.Get(), 1);
+    }
+}
+
+} // namespace
+
+std::wstring BuildFolder() {
+    return Shell::Win32::ExecutableFolder();
+}
+
+Installation::Installation(std::wstring_view name, Tool tool) : folder_(name) {
+    CopyFromBuild(L"brindle.exe", L"brindle.exe");
+    if (tool == Tool::StandIn) {
+        CopyFromBuild(L"kiv.exe", L"kiv.exe");
+    }
+}
+
+std::wstring Installation::Key() const {
+    return Shell::InstallKeyOf(Folder());
+}
+
+void Installation::CopyFromBuild(std::wstring_view buildName,
+                                 std::wstring_view installedName) const {
+    std::wstring from = BuildFolder() + std::wstring(buildName);
+    std::wstring to = folder_ / installedName;
+    if (!CopyFileW(from.c_str(), to.c_str(), FALSE)) {
+        throw std::runtime_error("cannot copy a build file into the installation");
+    }
+}
+
+Run::Run(const Installation& installation, const Environment& extra) {
+    std::wstring exe = installation / L"brindle.exe";
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    std::wstring environment = EnvironmentBlock(extra);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
+                        &started)) {
+        throw std::runtime_error("cannot start brindle.exe");
+    }
+    CloseHandle(started.hThread);
+    process_.Reset(started.hProcess);
+    pid_ = started.dwProcessId;
+}
+
+Run::~Run() {
+    if (WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+        KillTree(pid_);
+        WaitForSingleObject(process_.Get(), 5000);
+    }
+}
+
+std::optional<DWORD> Run::WaitForExit(DWORD milliseconds) const {
+    if (WaitForSingleObject(process_.Get(), milliseconds) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.Get(), &code);
+    return code;
+}
+
+HWND Run::WaitForWindow(const std::wstring& className, DWORD milliseconds) const {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindows(pid_)) {
+                if (ClassName(window) == className && IsWindowVisible(window)) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        milliseconds);
+    return found;
+}
+
+std::vector<MessageBoxInfo> Run::Boxes() const {
+    std::vector<MessageBoxInfo> boxes;
+    for (HWND window : TopLevelWindows(pid_)) {
+        if (ClassName(window) == L"#32770" && IsWindowVisible(window)) {
+            boxes.push_back({window, WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)),
+                             BoxIcon(window)});
+        }
+    }
+    return boxes;
+}
+
+std::optional<MessageBoxInfo> Run::WaitForBox(DWORD milliseconds) const {
+    std::optional<MessageBoxInfo> box;
+    WaitUntil(
+        [&] {
+            auto boxes = Boxes();
+            if (!boxes.empty()) {
+                box = boxes.front();
+            }
+            return box.has_value();
+        },
+        milliseconds);
+    return box;
+}
+
+void PressOk(const MessageBoxInfo& box) {
+    PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+LogTail::LogTail() : start_(FileSize(Path())) {}
+
+std::wstring LogTail::Path() {
+    return Shell::Win32::KnownFolder(FOLDERID_LocalAppData) + L"\\Brindle\\app.log";
+}
+
+bool IsStamp(std::wstring_view text) {
+    constexpr std::wstring_view pattern = L"dddd-dd-dd dd:dd:dd.ddd";
+    if (text.size() != pattern.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bool digit = text[i] >= L'0' && text[i] <= L'9';
+        if (pattern[i] == L'd' ? !digit : text[i] != pattern[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<LogTail::Line> LogTail::Lines() const {
+    std::string appended = ReadBytes(Path()).substr(static_cast<std::size_t>(start_));
+    std::vector<Line> lines;
+    for (const auto& raw : SplitLines(appended)) {
+        std::wstring text = Shell::Text::WideFromUtf8(raw);
+        bool stamped =
+            text.size() >= 25 && IsStamp(text.substr(0, 23)) && text.substr(23, 2) == L"  ";
+        if (stamped) {
+            lines.push_back({text.substr(0, 23), text.substr(25)});
+        } else if (!lines.empty()) {
+            // A message with line breaks: its continuation lines carry no stamp.
+            lines.back().message += L"\r\n" + text;
+        } else {
+            lines.push_back({L"", text});
+        }
+    }
+    return lines;
+}
+
+std::vector<std::wstring> LogTail::Messages() const {
+    std::vector<std::wstring> messages;
+    for (const auto& line : Lines()) {
+        messages.push_back(line.message);
+    }
+    return messages;
+}
+
+std::vector<ProcessInfo> Processes() {
+    std::vector<ProcessInfo> processes;
+    Shell::UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+         more = Process32NextW(snapshot.Get(), &entry)) {
+        processes.push_back({entry.th32ProcessID, entry.th32ParentProcessID, entry.szExeFile});
+    }
+    return processes;
+}
+
+bool IsRunning(DWORD pid) {
+    Shell::UniqueHandle handle(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    return handle && WaitForSingleObject(handle.Get(), 0) == WAIT_TIMEOUT;
+}
+
+} // namespace Brindle::Tests

@@ -1,0 +1,115 @@
+// What the end-to-end tests do with a real brindle.exe: install it into a folder, start it, watch
+// its windows, boxes, log lines, exit code and the processes it leaves.
+#pragma once
+
+#include "support/scratch_folder.h"
+
+#include "platform/prelude.h"
+#include "platform/unique_handle.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace Brindle::Tests {
+
+// The folder of the test executable, where the build puts brindle.exe and the stand-ins.
+std::wstring BuildFolder();
+
+// An installation folder: a temporary folder with a copy of brindle.exe and, unless told
+// otherwise, the stand-in tool as kiv.exe.
+class Installation {
+public:
+    enum class Tool { StandIn, None };
+
+    explicit Installation(std::wstring_view name = L"Brindle", Tool tool = Tool::StandIn);
+
+    // Ends in a backslash.
+    [[nodiscard]] const std::wstring& Folder() const { return folder_.Path(); }
+    [[nodiscard]] std::wstring operator/(std::wstring_view child) const { return folder_ / child; }
+    [[nodiscard]] std::wstring Key() const;
+    // Copies a file of the build folder into the installation under another name.
+    void CopyFromBuild(std::wstring_view buildName, std::wstring_view installedName) const;
+
+private:
+    ScratchFolder folder_;
+};
+
+using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
+
+struct MessageBoxInfo {
+    HWND window = nullptr;
+    std::wstring caption;
+    std::wstring text;
+    // MB_ICONERROR, MB_ICONWARNING or 0, as far as the box's icon tells.
+    UINT icon = 0;
+};
+
+// One run of brindle.exe from an installation, started from the test's own current directory.
+class Run {
+public:
+    explicit Run(const Installation& installation, const Environment& extra = {});
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+    // A run that a failed check left behind is ended, so it cannot disturb the next test.
+    ~Run();
+
+    [[nodiscard]] DWORD Pid() const { return pid_; }
+    // The exit code, or none when the process is still running after the limit.
+    std::optional<DWORD> WaitForExit(DWORD milliseconds) const;
+    // The first visible top-level window of this process with that class.
+    HWND WaitForWindow(const std::wstring& className, DWORD milliseconds) const;
+    std::optional<MessageBoxInfo> WaitForBox(DWORD milliseconds) const;
+    [[nodiscard]] std::vector<MessageBoxInfo> Boxes() const;
+
+private:
+    Shell::UniqueHandle process_;
+    DWORD pid_ = 0;
+};
+
+void PressOk(const MessageBoxInfo& box);
+
+// The shared log of the prefix, read from the size it had when the reader was made.
+class LogTail {
+public:
+    LogTail();
+    struct Line {
+        std::wstring stamp;
+        std::wstring message;
+    };
+    // Lines whose stamp is not of the right form keep the whole text as message and no stamp.
+    [[nodiscard]] std::vector<Line> Lines() const;
+    [[nodiscard]] std::vector<std::wstring> Messages() const;
+    static std::wstring Path();
+
+private:
+    unsigned long long start_;
+};
+
+bool IsStamp(std::wstring_view text);
+
+struct ProcessInfo {
+    DWORD pid;
+    DWORD parent;
+    std::wstring exe;
+};
+std::vector<ProcessInfo> Processes();
+bool IsRunning(DWORD pid);
+
+// Polls until the check holds or the limit has passed; answers the last check.
+template <typename Check>
+bool WaitUntil(Check check, DWORD milliseconds) {
+    ULONGLONG end = GetTickCount64() + milliseconds;
+    for (;;) {
+        if (check()) {
+            return true;
+        }
+        if (GetTickCount64() >= end) {
+            return false;
+        }
+        Sleep(20);
+    }
+}
+
+} // namespace Brindle::Tests
