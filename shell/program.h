@@ -1,6 +1,10 @@
-// The shell's run: the process's frame, the start-up road and its stages.
+// The shell's run: the process's frame, the start-up road and its stages, and the main window.
 #pragma once
 
+#include "platform/prelude.h"
+#include "platform/unique_handle.h"
+
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -16,12 +20,28 @@ public:
     static int Execute();
     // The installation key of the folder that the running executable lies in.
     static std::wstring InstallKey();
+    // A length in pixels at 96 DPI, scaled to the system DPI of this run.
+    static std::int32_t Scale(std::int32_t value) noexcept;
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept;
+
+    // The per-installation names that a second start looks for.
+    static const std::wstring& WindowClass();
+    static const std::wstring& MutexName();
+
+    // The road's stages, in the order Execute runs them. A stage either lets the road go on (no
+    // value) or ends it with an exit code.
+    using StageResult = std::optional<int>;
+    static void StartLineStage();
+    static StageResult GuardStage(UniqueHandle& mutex);
+    static StageResult WindowClassStage();
+    static StageResult MainWindowStage();
+    static int MessageLoopStage();
 
 private:
-    // A stage either lets the road go on (no value) or ends it with an exit code.
-    using StageResult = std::optional<int>;
+    struct Statics;
+    static Statics& State();
 
-    static void StartLineStage();
     static int CatchSteps();
     static void EndSteps() noexcept;
 };

@@ -8,6 +8,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cwctype>
 #include <stdexcept>
 
@@ -88,54 +89,6 @@ std::vector<HWND> TopLevelWindows(DWORD pid) {
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
-}
-
-// The icon that a box shows, compared by its pixels with the system's icons.
-std::vector<unsigned char> IconPixels(HICON icon) {
-    ICONINFO info{};
-    std::vector<unsigned char> pixels;
-    if (icon == nullptr || !GetIconInfo(icon, &info)) {
-        return pixels;
-    }
-    HBITMAP bitmap = info.hbmColor != nullptr ? info.hbmColor : info.hbmMask;
-    BITMAP shape{};
-    GetObjectW(bitmap, sizeof shape, &shape);
-    BITMAPINFO format{};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = shape.bmWidth;
-    format.bmiHeader.biHeight = shape.bmHeight;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    pixels.resize(static_cast<std::size_t>(shape.bmWidth) *
-                  static_cast<std::size_t>(shape.bmHeight) * 4);
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, static_cast<UINT>(shape.bmHeight), pixels.data(), &format,
-              DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    return pixels;
-}
-
-UINT BoxIcon(HWND box) {
-    HICON shown = nullptr;
-    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr && shown == nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-            shown = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-        }
-    }
-    auto pixels = IconPixels(shown);
-    if (pixels.empty()) {
-        return 0;
-    }
-    if (pixels == IconPixels(LoadIconW(nullptr, IDI_ERROR))) {
-        return MB_ICONERROR;
-    }
-    if (pixels == IconPixels(LoadIconW(nullptr, IDI_WARNING))) {
-        return MB_ICONWARNING;
-    }
-    return 0;
 }
 
 void KillTree(DWORD pid) {
@@ -229,8 +182,7 @@ std::vector<MessageBoxInfo> Run::Boxes() const {
     std::vector<MessageBoxInfo> boxes;
     for (HWND window : TopLevelWindows(pid_)) {
         if (ClassName(window) == L"#32770" && IsWindowVisible(window)) {
-            boxes.push_back({window, WindowText(window), WindowText(GetDlgItem(window, 0xFFFF)),
-                             BoxIcon(window)});
+            boxes.push_back({window, WindowText(window), WindowText(GetDlgItem(window, 0xFFFF))});
         }
     }
     return boxes;
@@ -299,6 +251,16 @@ std::vector<std::wstring> LogTail::Messages() const {
         messages.push_back(line.message);
     }
     return messages;
+}
+
+bool LogTail::Contains(const std::wstring& message) const {
+    auto messages = Messages();
+    return std::find(messages.begin(), messages.end(), message) != messages.end();
+}
+
+std::wstring HandleHex(HWND window, bool upper) {
+    return Shell::Text::Hex(reinterpret_cast<std::uintptr_t>(window),
+                            upper ? Shell::Text::Case::Upper : Shell::Text::Case::Lower);
 }
 
 std::vector<ProcessInfo> Processes() {

@@ -42,8 +42,6 @@ struct MessageBoxInfo {
     HWND window = nullptr;
     std::wstring caption;
     std::wstring text;
-    // MB_ICONERROR, MB_ICONWARNING or 0, as far as the box's icon tells.
-    UINT icon = 0;
 };
 
 // One run of brindle.exe from an installation, started from the test's own current directory.
@@ -81,6 +79,7 @@ public:
     // Lines whose stamp is not of the right form keep the whole text as message and no stamp.
     [[nodiscard]] std::vector<Line> Lines() const;
     [[nodiscard]] std::vector<std::wstring> Messages() const;
+    [[nodiscard]] bool Contains(const std::wstring& message) const;
     static std::wstring Path();
 
 private:
@@ -88,6 +87,8 @@ private:
 };
 
 bool IsStamp(std::wstring_view text);
+// A window handle's value in hexadecimal, as the log writes it.
+std::wstring HandleHex(HWND window, bool upper);
 
 struct ProcessInfo {
     DWORD pid;

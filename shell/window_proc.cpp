@@ -1,0 +1,35 @@
+#include "shell/program.h"
+
+#include "shell/log_exception.h"
+#include "shell/program_state.h"
+
+namespace Brindle::Shell {
+
+LRESULT CALLBACK Program::WindowProc(HWND window, UINT message, WPARAM wParam,
+                                     LPARAM lParam) noexcept {
+    try {
+        switch (message) {
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_SIZE:
+            return 0;
+        case WM_GETMINMAXINFO:
+            if (lParam != 0) {
+                // Only the minimum: maximising stays the system's business.
+                auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+                limits->ptMinTrackSize.x = Scale(900);
+                limits->ptMinTrackSize.y = Scale(600);
+            }
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
+    } catch (...) {
+        // The platform cannot take an exception; the log is all that is left.
+        LogCurrentException(L"fout in vensterprocedure: ");
+        return 0;
+    }
+}
+
+} // namespace Brindle::Shell

@@ -1,0 +1,112 @@
+#include "harness.h"
+
+#include "platform/text.h"
+
+#include <doctest.h>
+
+#include <algorithm>
+
+using namespace Brindle::Tests;
+using Brindle::Shell::UniqueHandle;
+
+namespace {
+
+std::wstring ClassOf(const Installation& installation) {
+    return L"BrindleShellWindow-" + installation.Key();
+}
+
+int CountWindows(const std::wstring& className) {
+    int count = 0;
+    for (HWND window = FindWindowExW(nullptr, nullptr, className.c_str(), nullptr);
+         window != nullptr; window = FindWindowExW(nullptr, window, className.c_str(), nullptr)) {
+        ++count;
+    }
+    return count;
+}
+
+void Close(Run& run, HWND window) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    CHECK(run.WaitForExit(20000) == 0u);
+}
+
+} // namespace
+
+TEST_SUITE("guard") {
+    TEST_CASE("a second start brings the running window forward and ends") {
+        Installation installation(L"Guarded App");
+        Run first(installation);
+        HWND window = first.WaitForWindow(ClassOf(installation), 20000);
+        REQUIRE(window != nullptr);
+        ShowWindow(window, SW_MINIMIZE);
+        REQUIRE(WaitUntil([&] { return IsIconic(window) != FALSE; }, 5000));
+
+        LogTail log;
+        Run second(installation);
+        CHECK(second.WaitForExit(20000) == 0u);
+        auto messages = log.Messages();
+        REQUIRE(messages.size() == 4);
+        CHECK(messages[0] == L"=== Brindle start ===");
+        CHECK(messages[1] == L"start " + installation.Folder() + L" sleutel=" + installation.Key());
+        CHECK(messages[2] ==
+              L"al open, venster " + HandleHex(window, false) + L" van pid " +
+                  Brindle::Shell::Text::Decimal(static_cast<std::uint32_t>(first.Pid())) +
+                  L" naar voren (klasse " + ClassOf(installation) + L")");
+        CHECK(messages[3] == L"=== Brindle einde ===");
+        CHECK(WaitUntil([&] { return IsIconic(window) == FALSE; }, 5000));
+        CHECK(GetForegroundWindow() == window);
+        CHECK(CountWindows(ClassOf(installation)) == 1);
+        Close(first, window);
+    }
+
+    TEST_CASE("starts from two folders get a window each") {
+        Installation one(L"One");
+        Installation two(L"Two");
+        Run first(one);
+        Run second(two);
+        HWND firstWindow = first.WaitForWindow(ClassOf(one), 20000);
+        HWND secondWindow = second.WaitForWindow(ClassOf(two), 20000);
+        REQUIRE(firstWindow != nullptr);
+        REQUIRE(secondWindow != nullptr);
+        Close(first, firstWindow);
+        Close(second, secondWindow);
+    }
+
+    TEST_CASE("a held name without a window: the start goes on as a first one") {
+        Installation installation;
+        UniqueHandle held(
+            CreateMutexW(nullptr, FALSE, (L"Local\\BrindleShell-" + installation.Key()).c_str()));
+        REQUIRE(held);
+        LogTail log;
+        Run run(installation);
+        HWND window = run.WaitForWindow(ClassOf(installation), 20000);
+        REQUIRE(window != nullptr);
+        CHECK(log.Contains(L"mutex bezet maar geen venster gevonden; toch doorstarten"));
+        Close(run, window);
+    }
+
+    TEST_CASE("a name held by another kind of kernel object is a failure to start") {
+        Installation installation;
+        std::wstring name = L"Local\\BrindleShell-" + installation.Key();
+        UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, name.c_str()));
+        REQUIRE(event);
+        LogTail log;
+        Run run(installation);
+        auto box = run.WaitForBox(20000);
+        REQUIRE(box.has_value());
+        CHECK(box->caption == L"Brindle");
+        const std::wstring opening = L"Brindle could not start.\n\n";
+        const std::wstring closing = L"\n\nDetails are in:\n" + LogTail::Path();
+        REQUIRE(box->text.size() > opening.size() + closing.size());
+        CHECK(box->text.substr(0, opening.size()) == opening);
+        CHECK(box->text.substr(box->text.size() - closing.size()) == closing);
+        CHECK(box->text.find(name) != std::wstring::npos);
+        CHECK(box->text.find(L"error 6)") != std::wstring::npos);
+        PressOk(*box);
+        CHECK(run.WaitForExit(20000) == 1u);
+        auto messages = log.Messages();
+        CHECK(std::any_of(messages.begin(), messages.end(), [&](const std::wstring& m) {
+            return m.rfind(L"FATAAL: Win32Error: CreateMutexExW failed for " + name, 0) == 0;
+        }));
+        CHECK(messages.back() == L"=== Brindle einde ===");
+    }
+}

@@ -1,0 +1,118 @@
+#include "platform/prelude.h"
+#include "platform/unique_handle.h"
+#include "platform/win32.h"
+
+#include <doctest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace Brindle::Shell;
+
+namespace {
+
+std::wstring BrindleExe() {
+    return Win32::ExecutableFolder() + L"brindle.exe";
+}
+
+std::string Resource(HMODULE module, LPCWSTR name, LPCWSTR type) {
+    HRSRC found = FindResourceW(module, name, type);
+    if (found == nullptr) {
+        return {};
+    }
+    HGLOBAL loaded = LoadResource(module, found);
+    const auto* bytes = static_cast<const char*>(LockResource(loaded));
+    return std::string(bytes, SizeofResource(module, found));
+}
+
+#pragma pack(push, 2)
+struct GroupIconEntry {
+    BYTE width;
+    BYTE height;
+    BYTE colours;
+    BYTE reserved;
+    WORD planes;
+    WORD bitCount;
+    DWORD bytes;
+    WORD id;
+};
+#pragma pack(pop)
+
+std::wstring VersionString(const std::vector<char>& block, const wchar_t* name) {
+    void* value = nullptr;
+    UINT length = 0;
+    std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueW(block.data(), path.c_str(), &value, &length) || length == 0) {
+        return {};
+    }
+    return std::wstring(static_cast<const wchar_t*>(value));
+}
+
+} // namespace
+
+TEST_SUITE("resources") {
+    TEST_CASE("one icon group of seven PNG images") {
+        UniqueModule module(
+            LoadLibraryExW(BrindleExe().c_str(), nullptr,
+                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        REQUIRE(module);
+        std::string group = Resource(module.Get(), MAKEINTRESOURCEW(32512), RT_GROUP_ICON);
+        REQUIRE(group.size() >= 6);
+        WORD count = 0;
+        std::memcpy(&count, group.data() + 4, sizeof count);
+        REQUIRE(count == 7);
+        REQUIRE(group.size() == 6 + 7 * sizeof(GroupIconEntry));
+        const int sizes[] = {16, 24, 32, 48, 64, 128, 256};
+        for (int i = 0; i < 7; ++i) {
+            GroupIconEntry entry{};
+            std::memcpy(&entry, group.data() + 6 + static_cast<std::size_t>(i) * sizeof entry,
+                        sizeof entry);
+            CHECK((entry.width == 0 ? 256 : entry.width) == sizes[i]);
+            CHECK(entry.bitCount == 32);
+            std::string image = Resource(module.Get(), MAKEINTRESOURCEW(entry.id), RT_ICON);
+            CHECK(image.size() == entry.bytes);
+            CHECK(image.substr(0, 8) == "\x89PNG\r\n\x1a\n");
+        }
+        int groups = 0;
+        EnumResourceNamesW(
+            module.Get(), RT_GROUP_ICON,
+            [](HMODULE, LPCWSTR, LPWSTR, LONG_PTR counter) -> BOOL {
+                ++*reinterpret_cast<int*>(counter);
+                return TRUE;
+            },
+            reinterpret_cast<LONG_PTR>(&groups));
+        CHECK(groups == 1);
+    }
+
+    TEST_CASE("the manifest") {
+        UniqueModule module(
+            LoadLibraryExW(BrindleExe().c_str(), nullptr,
+                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        REQUIRE(module);
+        std::string manifest = Resource(module.Get(), MAKEINTRESOURCEW(1), RT_MANIFEST);
+        for (const char* piece : {
+                 ">PerMonitorV2</dpiAwareness>",
+                 ">true/pm</dpiAware>",
+                 "level=\"asInvoker\"",
+                 ">true</longPathAware>",
+                 "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                 "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+             }) {
+            CAPTURE(piece);
+            CHECK(manifest.find(piece) != std::string::npos);
+        }
+    }
+
+    TEST_CASE("the version block") {
+        DWORD ignored = 0;
+        DWORD size = GetFileVersionInfoSizeW(BrindleExe().c_str(), &ignored);
+        REQUIRE(size > 0);
+        std::vector<char> block(size);
+        REQUIRE(GetFileVersionInfoW(BrindleExe().c_str(), 0, size, block.data()));
+        CHECK(VersionString(block, L"ProductName") == L"Brindle");
+        CHECK(VersionString(block, L"FileDescription") == L"Brindle desktop shell");
+        CHECK(VersionString(block, L"OriginalFilename") == L"brindle.exe");
+        CHECK_FALSE(VersionString(block, L"FileVersion").empty());
+    }
+}
