@@ -34,6 +34,7 @@ public:
     using StageResult = std::optional<int>;
     static void StartLineStage();
     static StageResult GuardStage(UniqueHandle& mutex);
+    static StageResult ServerStage();
     static StageResult WindowClassStage();
     static StageResult MainWindowStage();
     static int MessageLoopStage();
@@ -44,6 +45,8 @@ private:
 
     static int CatchSteps();
     static void EndSteps() noexcept;
+    // Stops the tool when there is a server; harmless when it has stopped already.
+    static void StopServer() noexcept;
 };
 
 } // namespace Brindle::Shell

@@ -3,6 +3,7 @@
 #include "platform/failure.h"
 #include "platform/prelude.h"
 #include "shell/log.h"
+#include "shell/program_state.h"
 
 namespace Brindle::Shell {
 
@@ -33,6 +34,7 @@ int Program::CatchSteps() {
 }
 
 void Program::EndSteps() noexcept {
+    StopServer();
     Log::Write(L"=== Brindle einde ===");
 }
 

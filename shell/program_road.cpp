@@ -14,6 +14,9 @@ int Program::Execute() {
     if (auto end = GuardStage(mutex)) {
         return *end;
     }
+    if (auto end = ServerStage()) {
+        return *end;
+    }
     if (auto end = WindowClassStage()) {
         return *end;
     }
@@ -32,6 +35,16 @@ Program::Statics& Program::State() {
     return statics;
 }
 
+void Program::StopServer() noexcept {
+    try {
+        if (Statics& state = State(); state.server) {
+            state.server->Stop();
+        }
+    } catch (...) {
+        // The statics could not even be made, so no server was ever started.
+    }
+}
+
 const std::wstring& Program::WindowClass() {
     return State().windowClass;
 }
@@ -41,6 +54,21 @@ const std::wstring& Program::MutexName() {
 
 void Program::StartLineStage() {
     Log::Write(L"start " + Win32::ExecutableFolder() + L" sleutel=" + InstallKey());
+}
+
+Program::StageResult Program::ServerStage() {
+    Statics& state = State();
+    // Set before the start, so that the end steps also stop a tool that never answered.
+    state.server = std::make_unique<Server>();
+    std::optional<std::wstring> error = state.server->Start();
+    if (!error) {
+        return std::nullopt;
+    }
+    Log::Write(L"server start mislukt: " + *error);
+    std::wstring text = L"Brindle could not start its local server.\n\n" + *error +
+                        L"\n\nDetails are in:\n" + Log::Location();
+    MessageBoxW(nullptr, text.c_str(), L"Brindle", MB_OK | MB_ICONERROR);
+    return 2;
 }
 
 } // namespace Brindle::Shell

@@ -1,9 +1,11 @@
 // Program's static state, made once, when the road first touches it.
 #pragma once
 
+#include "server/server.h"
 #include "shell/program.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace Brindle::Shell {
@@ -14,6 +16,8 @@ struct Program::Statics {
     std::wstring mutexName = L"Local\\BrindleShell-" + Program::InstallKey();
     std::uint32_t dpi = 96;
     HWND hwnd = nullptr;
+    // Set once, by the server stage, and kept until the process ends.
+    std::unique_ptr<Server> server;
 };
 
 } // namespace Brindle::Shell

@@ -10,6 +10,7 @@ LRESULT CALLBACK Program::WindowProc(HWND window, UINT message, WPARAM wParam,
     try {
         switch (message) {
         case WM_DESTROY:
+            StopServer();
             PostQuitMessage(0);
             return 0;
         case WM_SIZE:

@@ -23,6 +23,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -614,7 +615,17 @@ void handleClient(UniqueSocket client, std::string page) {
     }
 }
 
-int serve(std::uint16_t port) {
+// The local time as the shell's log stamps it, so that a benchmark can compare the two.
+std::string localStamp() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u.%03u", now.wYear, now.wMonth,
+                  now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+    return text;
+}
+
+int serve(std::uint16_t port, const std::optional<std::wstring>& recordPath) {
     const WinsockSession winsock;
     if (!winsock) {
         return fail(kExitListen, L"WSAStartup failed");
@@ -634,11 +645,16 @@ int serve(std::uint16_t port) {
     }
 
     const std::string page = makePage(port);
+    bool firstAccepted = false;
     for (;;) {
         UniqueSocket client(accept(listener.get(), nullptr, nullptr));
         if (!client) {
             Sleep(10); // a reset before accept completes is not fatal
             continue;
+        }
+        if (recordPath && !firstAccepted) {
+            firstAccepted = true;
+            appendRecord(*recordPath, "accepted=" + localStamp() + "\n");
         }
         // One thread per connection: an idle preconnected socket must not stall the next one.
         try {
@@ -702,7 +718,7 @@ int run() {
     if (settings.listenDelayMs > 0) {
         Sleep(settings.listenDelayMs);
     }
-    return serve(arguments.port);
+    return serve(arguments.port, settings.recordPath);
 }
 
 } // namespace

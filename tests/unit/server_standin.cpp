@@ -1,0 +1,169 @@
+#include "server_standin.h"
+
+#include "support/files.h"
+#include "support/scratch_folder.h"
+
+#include "platform/text.h"
+#include "platform/win32.h"
+
+#include <tlhelp32.h>
+
+#include <stdexcept>
+
+namespace Brindle::Tests {
+
+using Shell::UniqueHandle;
+using Shell::Text::Decimal;
+using Shell::Text::WideFromUtf8;
+
+namespace {
+
+constexpr DWORD TreeUpMilliseconds = 20000;
+
+std::optional<std::wstring> Variable(const std::wstring& name) {
+    DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (size == 0) {
+        return std::nullopt;
+    }
+    std::wstring value(size, L'\0');
+    value.resize(GetEnvironmentVariableW(name.c_str(), value.data(), size));
+    return value;
+}
+
+std::vector<std::string> LinesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+UniqueHandle StartTool() {
+    std::wstring tool = Shell::Win32::ExecutableFolder() + L"kiv.exe";
+    std::wstring commandLine = L"\"" + tool + L"\" ui --no-browser --port 1";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(tool.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &started)) {
+        throw std::runtime_error("cannot start the stand-in");
+    }
+    UniqueHandle thread(started.hThread);
+    return UniqueHandle(started.hProcess);
+}
+
+std::vector<Recorded> WaitForRecord(const std::wstring& path, std::size_t count, HANDLE tool) {
+    ULONGLONG deadline = GetTickCount64() + TreeUpMilliseconds;
+    for (;;) {
+        std::vector<Recorded> records = ReadRecord(path);
+        if (records.size() >= count) {
+            return records;
+        }
+        if (GetTickCount64() > deadline || WaitForSingleObject(tool, 0) == WAIT_OBJECT_0) {
+            throw std::runtime_error("the stand-in's tree did not come up");
+        }
+        Sleep(20);
+    }
+}
+
+} // namespace
+
+ScopedVariable::ScopedVariable(std::wstring name, const std::wstring& value)
+    : name_(std::move(name)), old_(Variable(name_)) {
+    SetEnvironmentVariableW(name_.c_str(), value.c_str());
+}
+
+ScopedVariable::~ScopedVariable() {
+    SetEnvironmentVariableW(name_.c_str(), old_ ? old_->c_str() : nullptr);
+}
+
+std::vector<Recorded> ReadRecord(const std::wstring& path) {
+    std::vector<Recorded> records;
+    Recorded block;
+    for (const std::string& line : LinesOf(ReadBytes(path))) {
+        std::size_t equals = line.find('=');
+        std::string key = line.substr(0, equals);
+        std::wstring value =
+            equals == std::string::npos ? L"" : WideFromUtf8(line.substr(equals + 1));
+        if (key == "end") {
+            records.push_back(std::move(block));
+            block = Recorded();
+        } else if (key == "pid") {
+            block.pid = static_cast<DWORD>(std::stoul(value));
+        } else if (key == "role") {
+            block.role = value;
+        } else if (key == "cmdline") {
+            block.commandLine = value;
+        } else if (key == "cwd") {
+            block.currentDirectory = value;
+        }
+    }
+    return records;
+}
+
+Member::~Member() {
+    if (handle && WaitForSingleObject(handle.Get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(handle.Get(), 1);
+    }
+}
+
+bool Member::EndsWithin(DWORD milliseconds) const {
+    return WaitForSingleObject(handle.Get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+std::optional<Member> Open(DWORD pid) {
+    UniqueHandle process(OpenProcess(
+        SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+    if (!process) {
+        return std::nullopt;
+    }
+    return Member(pid, std::move(process));
+}
+
+std::vector<DWORD> ConsoleHostsOf(const std::vector<DWORD>& pids) {
+    std::vector<DWORD> hosts;
+    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.Get(), &entry); snapshot && more;
+         more = Process32NextW(snapshot.Get(), &entry)) {
+        bool belongs = false;
+        for (DWORD pid : pids) {
+            belongs = belongs || entry.th32ParentProcessID == pid;
+        }
+        if (belongs && lstrcmpiW(entry.szExeFile, L"conhost.exe") == 0) {
+            hosts.push_back(entry.th32ProcessID);
+        }
+    }
+    return hosts;
+}
+
+StandInTree::StandInTree(unsigned children, unsigned grandchildren) {
+    ScratchFolder folder;
+    std::wstring record = folder / L"record.txt";
+    UniqueHandle tool;
+    {
+        ScopedVariable recording(L"KIV_STANDIN_RECORD", record);
+        ScopedVariable quiet(L"KIV_STANDIN_NO_LISTEN", L"1");
+        ScopedVariable first(L"KIV_STANDIN_CHILDREN", Decimal(children));
+        ScopedVariable second(L"KIV_STANDIN_GRANDCHILDREN", Decimal(grandchildren));
+        tool = StartTool();
+    }
+    members_.emplace_back(GetProcessId(tool.Get()), std::move(tool));
+    records_ = WaitForRecord(record, 1 + children + children * grandchildren, Tool());
+    std::vector<DWORD> pids;
+    for (const Recorded& recorded : records_) {
+        pids.push_back(recorded.pid);
+        if (recorded.role != L"tool") {
+            members_.push_back(Open(recorded.pid).value());
+        }
+    }
+    for (DWORD host : ConsoleHostsOf(pids)) {
+        if (auto member = Open(host)) {
+            members_.push_back(std::move(*member));
+        }
+    }
+}
+
+} // namespace Brindle::Tests

@@ -1,0 +1,73 @@
+// Runs the kiv.exe stand-in that lies next to the test executable and follows its process tree.
+#pragma once
+
+#include "platform/prelude.h"
+#include "platform/unique_handle.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace Brindle::Tests {
+
+// Sets a variable of this process's environment, which the processes it starts inherit, and
+// puts the old value back.
+class ScopedVariable {
+public:
+    ScopedVariable(std::wstring name, const std::wstring& value);
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+    ~ScopedVariable();
+
+private:
+    std::wstring name_;
+    std::optional<std::wstring> old_;
+};
+
+// One block of the stand-in's record file.
+struct Recorded {
+    DWORD pid = 0;
+    std::wstring role;
+    std::wstring commandLine;
+    std::wstring currentDirectory;
+};
+
+// The complete blocks in the record file.
+std::vector<Recorded> ReadRecord(const std::wstring& path);
+
+// A process of a tree under test. Whatever a test leaves running is ended with it.
+struct Member {
+    DWORD pid = 0;
+    Shell::UniqueHandle handle;
+
+    Member(DWORD id, Shell::UniqueHandle process) : pid(id), handle(std::move(process)) {}
+    Member(Member&&) = default;
+    Member& operator=(Member&&) = default;
+    ~Member();
+
+    [[nodiscard]] bool EndsWithin(DWORD milliseconds) const;
+};
+
+// Opened for waiting, querying and, in the clean-up, ending.
+std::optional<Member> Open(DWORD pid);
+
+// The console hosts that Wine gives each console process, found among the children of `pids`.
+std::vector<DWORD> ConsoleHostsOf(const std::vector<DWORD>& pids);
+
+// A stand-in tool that never listens, with its children and grandchildren all up.
+class StandInTree {
+public:
+    StandInTree(unsigned children, unsigned grandchildren);
+
+    [[nodiscard]] HANDLE Tool() const { return members_.front().handle.Get(); }
+    [[nodiscard]] DWORD ToolPid() const { return members_.front().pid; }
+    [[nodiscard]] const std::vector<Recorded>& Records() const { return records_; }
+    // The tool first, then the recorded descendants, then their console hosts.
+    [[nodiscard]] const std::vector<Member>& Members() const { return members_; }
+
+private:
+    std::vector<Recorded> records_;
+    std::vector<Member> members_;
+};
+
+} // namespace Brindle::Tests

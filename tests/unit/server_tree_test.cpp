@@ -1,0 +1,87 @@
+#include "server/process_tree.h"
+#include "server_standin.h"
+
+#include <doctest.h>
+
+#include <algorithm>
+
+using namespace Brindle::Shell;
+using Brindle::Tests::Member;
+using Brindle::Tests::StandInTree;
+
+namespace {
+
+constexpr DWORD EndMilliseconds = 5000;
+
+DWORD FirstChildOf(const StandInTree& tree) {
+    for (const auto& recorded : tree.Records()) {
+        if (recorded.role == L"child") {
+            return recorded.pid;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST_SUITE("server_tree") {
+    TEST_CASE("children are the younger processes that name the parent") {
+        struct Case {
+            ProcessTree::Facts candidate;
+            bool child;
+        };
+        const ProcessTree::Facts parent{40, 7, 5000};
+        const Case cases[] = {
+            {{41, 40, 5001}, true},
+            {{41, 40, 4999}, false}, // left by an earlier process with the same id
+            {{41, 40, 5000}, false},
+            {{41, 39, 9000}, false},
+            {{40, 7, 5000}, false}, // the parent itself
+        };
+        for (const auto& c : cases) {
+            CAPTURE(c.candidate.created);
+            CHECK(ProcessTree::IsChild(c.candidate, parent) == c.child);
+        }
+    }
+
+    TEST_CASE("the kill ends three levels and their console hosts") {
+        StandInTree tree(2, 2);
+        REQUIRE(tree.Records().size() == 7);
+        // Wine gives every console process a host of its own, which must go with it.
+        CHECK(tree.Members().size() == 14);
+
+        CHECK_NOTHROW(ProcessTree::Kill(tree.Tool(), tree.ToolPid()));
+        for (const Member& member : tree.Members()) {
+            CAPTURE(member.pid);
+            CHECK(member.EndsWithin(EndMilliseconds));
+        }
+        for (const auto& recorded : tree.Records()) {
+            DWORD code = 0;
+            const Member& member = *std::find_if(
+                tree.Members().begin(), tree.Members().end(),
+                [&](const Member& candidate) { return candidate.pid == recorded.pid; });
+            REQUIRE(GetExitCodeProcess(member.handle.Get(), &code));
+            CHECK(code == 0xFFFFFFFF);
+        }
+    }
+
+    TEST_CASE("a process that cannot be ended is reported once and the rest still ends") {
+        StandInTree tree(2, 1);
+        DWORD spared = FirstChildOf(tree);
+        REQUIRE(spared != 0);
+        auto refuseOne = [spared](HANDLE process, DWORD pid) -> DWORD {
+            return pid == spared ? ERROR_ACCESS_DENIED : ProcessTree::EndProcess(process, pid);
+        };
+
+        auto failures = ProcessTree::EndTree(tree.Tool(), tree.ToolPid(), refuseOne);
+        REQUIRE(failures.size() == 1);
+        CHECK(failures.front().pid == spared);
+        CHECK(failures.front().error == ERROR_ACCESS_DENIED);
+        for (const Member& member : tree.Members()) {
+            CAPTURE(member.pid);
+            // The spared child's own children are ended all the same.
+            CHECK(member.EndsWithin(member.pid == spared ? 0 : EndMilliseconds) ==
+                  (member.pid != spared));
+        }
+    }
+}
