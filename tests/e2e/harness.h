@@ -3,6 +3,7 @@
 #pragma once
 
 #include "support/scratch_folder.h"
+#include "support/tool_records.h"
 
 #include "platform/prelude.h"
 #include "platform/unique_handle.h"
@@ -99,22 +100,6 @@ std::vector<ProcessInfo> Processes();
 bool IsRunning(DWORD pid);
 // The process and every process descended from it that runs now, found by parent ids.
 std::vector<DWORD> TreeOf(DWORD pid);
-
-// What the stand-in tool and its descendants recorded (KIV_STANDIN_RECORD).
-struct ToolRecord {
-    DWORD pid = 0;
-    DWORD parent = 0;
-    std::wstring commandLine;
-    std::wstring currentDirectory;
-    std::vector<std::wstring> arguments;
-    std::wstring role;
-};
-struct ToolRecords {
-    std::vector<ToolRecord> processes;
-    // The local time of the tool's first accepted connection, as a log stamp; empty if none.
-    std::wstring accepted;
-};
-ToolRecords ReadToolRecords(const std::wstring& path);
 
 // Loopback ports that the test holds: bound, so that nobody else can bind them, and listening
 // only when asked, so that a connection to them is otherwise refused.

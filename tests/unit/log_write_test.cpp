@@ -1,5 +1,5 @@
 #include "shell/log.h"
-#include "support/files.h"
+#include "support/shared_log.h"
 
 #include "platform/prelude.h"
 #include "platform/unique_handle.h"
@@ -10,15 +10,10 @@
 #include <thread>
 
 using namespace Brindle::Shell;
-using Brindle::Tests::FileSize;
-using Brindle::Tests::ReadBytes;
+using Brindle::Tests::LogAppendedSince;
+using Brindle::Tests::LogSize;
 
 namespace {
-
-// What this process appended to the shared log since `from`.
-std::string AppendedSince(unsigned long long from) {
-    return ReadBytes(Log::Location()).substr(static_cast<std::size_t>(from));
-}
 
 bool IsStamp(const std::string& text) {
     const char* pattern = "dddd-dd-dd dd:dd:dd.ddd";
@@ -46,11 +41,11 @@ long long MillisecondsOfDay(const std::string& stamp) {
 TEST_SUITE("log_write") {
     TEST_CASE("a line is the stamp, two blanks, the message unchanged and CR LF") {
         REQUIRE_FALSE(Log::Location().empty());
-        unsigned long long before = FileSize(Log::Location());
+        unsigned long long before = LogSize();
         Log::Write(L"unit test \x03a9");
         Log::Write(L"");
         Log::Write(L"two\r\nlines");
-        std::string appended = AppendedSince(before);
+        std::string appended = LogAppendedSince(before);
         REQUIRE(appended.size() == 25 + 12 + 2 + 25 + 2 + 25 + 10 + 2);
         CHECK(IsStamp(appended.substr(0, 23)));
         CHECK(appended.substr(23, 16) == "  unit test \xce\xa9\r\n");
@@ -63,7 +58,7 @@ TEST_SUITE("log_write") {
         UniqueHandle holder(CreateFileW(Log::Location().c_str(), GENERIC_READ, FILE_SHARE_READ,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         REQUIRE(holder);
-        unsigned long long before = FileSize(Log::Location());
+        unsigned long long before = LogSize();
         std::thread release([&holder] {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             holder.Reset();
@@ -72,7 +67,7 @@ TEST_SUITE("log_write") {
         Log::Write(L"late");
         auto returned = std::chrono::system_clock::now();
         release.join();
-        std::string appended = AppendedSince(before);
+        std::string appended = LogAppendedSince(before);
         REQUIRE(appended.size() == 31);
         CHECK(returned - called >= std::chrono::milliseconds(40));
         SYSTEMTIME now{};

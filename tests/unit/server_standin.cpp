@@ -14,7 +14,6 @@ namespace Brindle::Tests {
 
 using Shell::UniqueHandle;
 using Shell::Text::Decimal;
-using Shell::Text::WideFromUtf8;
 
 namespace {
 
@@ -28,15 +27,6 @@ std::optional<std::wstring> Variable(const std::wstring& name) {
     std::wstring value(size, L'\0');
     value.resize(GetEnvironmentVariableW(name.c_str(), value.data(), size));
     return value;
-}
-
-std::vector<std::string> LinesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(text.substr(start, end - start));
-    }
-    return lines;
 }
 
 UniqueHandle StartTool() {
@@ -53,10 +43,10 @@ UniqueHandle StartTool() {
     return UniqueHandle(started.hProcess);
 }
 
-std::vector<Recorded> WaitForRecord(const std::wstring& path, std::size_t count, HANDLE tool) {
+std::vector<ToolRecord> WaitForRecord(const std::wstring& path, std::size_t count, HANDLE tool) {
     ULONGLONG deadline = GetTickCount64() + TreeUpMilliseconds;
     for (;;) {
-        std::vector<Recorded> records = ReadRecord(path);
+        std::vector<ToolRecord> records = ReadToolRecords(path).processes;
         if (records.size() >= count) {
             return records;
         }
@@ -76,30 +66,6 @@ ScopedVariable::ScopedVariable(std::wstring name, const std::wstring& value)
 
 ScopedVariable::~ScopedVariable() {
     SetEnvironmentVariableW(name_.c_str(), old_ ? old_->c_str() : nullptr);
-}
-
-std::vector<Recorded> ReadRecord(const std::wstring& path) {
-    std::vector<Recorded> records;
-    Recorded block;
-    for (const std::string& line : LinesOf(ReadBytes(path))) {
-        std::size_t equals = line.find('=');
-        std::string key = line.substr(0, equals);
-        std::wstring value =
-            equals == std::string::npos ? L"" : WideFromUtf8(line.substr(equals + 1));
-        if (key == "end") {
-            records.push_back(std::move(block));
-            block = Recorded();
-        } else if (key == "pid") {
-            block.pid = static_cast<DWORD>(std::stoul(value));
-        } else if (key == "role") {
-            block.role = value;
-        } else if (key == "cmdline") {
-            block.commandLine = value;
-        } else if (key == "cwd") {
-            block.currentDirectory = value;
-        }
-    }
-    return records;
 }
 
 Member::~Member() {
@@ -153,7 +119,7 @@ StandInTree::StandInTree(unsigned children, unsigned grandchildren) {
     members_.emplace_back(GetProcessId(tool.Get()), std::move(tool));
     records_ = WaitForRecord(record, 1 + children + children * grandchildren, Tool());
     std::vector<DWORD> pids;
-    for (const Recorded& recorded : records_) {
+    for (const ToolRecord& recorded : records_) {
         pids.push_back(recorded.pid);
         if (recorded.role != L"tool") {
             members_.push_back(Open(recorded.pid).value());

@@ -3,6 +3,7 @@
 
 #include "platform/prelude.h"
 #include "platform/unique_handle.h"
+#include "support/tool_records.h"
 
 #include <optional>
 #include <string>
@@ -23,17 +24,6 @@ private:
     std::wstring name_;
     std::optional<std::wstring> old_;
 };
-
-// One block of the stand-in's record file.
-struct Recorded {
-    DWORD pid = 0;
-    std::wstring role;
-    std::wstring commandLine;
-    std::wstring currentDirectory;
-};
-
-// The complete blocks in the record file.
-std::vector<Recorded> ReadRecord(const std::wstring& path);
 
 // A process of a tree under test. Whatever a test leaves running is ended with it.
 struct Member {
@@ -61,12 +51,12 @@ public:
 
     [[nodiscard]] HANDLE Tool() const { return members_.front().handle.Get(); }
     [[nodiscard]] DWORD ToolPid() const { return members_.front().pid; }
-    [[nodiscard]] const std::vector<Recorded>& Records() const { return records_; }
+    [[nodiscard]] const std::vector<ToolRecord>& Records() const { return records_; }
     // The tool first, then the recorded descendants, then their console hosts.
     [[nodiscard]] const std::vector<Member>& Members() const { return members_; }
 
 private:
-    std::vector<Recorded> records_;
+    std::vector<ToolRecord> records_;
     std::vector<Member> members_;
 };
 

@@ -1,6 +1,7 @@
 #include "server/server.h"
 #include "server_standin.h"
 #include "support/files.h"
+#include "support/shared_log.h"
 #include "support/scratch_folder.h"
 
 #include "platform/text.h"
@@ -10,6 +11,7 @@
 #include <doctest.h>
 
 using namespace Brindle::Shell;
+using Brindle::Tests::LogSize;
 using Brindle::Tests::Member;
 using Brindle::Tests::ScopedVariable;
 using Brindle::Tests::ScratchFolder;
@@ -25,17 +27,12 @@ std::string Narrow(const std::optional<std::wstring>& error) {
 
 // The messages of the lines appended to the shared log since `from`.
 std::vector<std::string> LoggedSince(unsigned long long from) {
-    std::string appended =
-        Brindle::Tests::ReadBytes(Log::Location()).substr(static_cast<std::size_t>(from));
+    std::string appended = Brindle::Tests::LogAppendedSince(from);
     std::vector<std::string> messages;
     for (const std::string& line : Brindle::Tests::SplitLines(appended)) {
         messages.push_back(line.size() < StampWidth ? line : line.substr(StampWidth));
     }
     return messages;
-}
-
-unsigned long long LogSize() {
-    return Brindle::Tests::FileSize(Log::Location());
 }
 
 std::string PortOf(const Server& server) {
@@ -61,7 +58,7 @@ TEST_SUITE("server_start") {
 
         REQUIRE(Narrow(server.Start()) == "none");
         std::string port = PortOf(server);
-        auto records = Brindle::Tests::ReadRecord(record);
+        auto records = Brindle::Tests::ReadToolRecords(record).processes;
         REQUIRE(records.size() == 3);
         const auto& tool = records.front();
         REQUIRE(tool.role == L"tool");

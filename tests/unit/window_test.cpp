@@ -1,23 +1,15 @@
 #include "shell/log.h"
 #include "shell/program.h"
 #include "shell/scaled_length.h"
-#include "support/files.h"
+#include "support/shared_log.h"
 
 #include <doctest.h>
 
 #include <climits>
 
 using namespace Brindle::Shell;
-using Brindle::Tests::FileSize;
-using Brindle::Tests::ReadBytes;
-
-namespace {
-
-std::string AppendedSince(unsigned long long from) {
-    return ReadBytes(Log::Location()).substr(static_cast<std::size_t>(from));
-}
-
-} // namespace
+using Brindle::Tests::LogAppendedSince;
+using Brindle::Tests::LogSize;
 
 TEST_SUITE("window") {
     TEST_CASE("scaled lengths are truncated, never rounded") {
@@ -69,17 +61,17 @@ TEST_SUITE("window_failures") {
         taken.hInstance = GetModuleHandleW(nullptr);
         taken.lpszClassName = Program::WindowClass().c_str();
         REQUIRE(RegisterClassExW(&taken) != 0);
-        unsigned long long before = FileSize(Log::Location());
+        unsigned long long before = LogSize();
         CHECK(Program::WindowClassStage() == 3);
-        std::string appended = AppendedSince(before);
+        std::string appended = LogAppendedSince(before);
         CHECK(appended.substr(23) == "  RegisterClassExW faalde, lasterror=1410\r\n");
         UnregisterClassW(Program::WindowClass().c_str(), GetModuleHandleW(nullptr));
     }
 
     TEST_CASE("a main window that cannot be created ends the road with 4") {
-        unsigned long long before = FileSize(Log::Location());
+        unsigned long long before = LogSize();
         CHECK(Program::MainWindowStage() == 4);
-        std::string appended = AppendedSince(before);
+        std::string appended = LogAppendedSince(before);
         // Windows reports 1407 for a class it cannot find, Wine 1411.
         CHECK((appended.substr(23) == "  CreateWindowExW faalde, lasterror=1407\r\n" ||
                appended.substr(23) == "  CreateWindowExW faalde, lasterror=1411\r\n"));

@@ -2,24 +2,12 @@
 // shell's start, readiness probe and tree kill, and lets a test choose failures through the
 // environment. See README.md next to this file for the contract.
 
-#ifndef UNICODE
-#define UNICODE
-#endif
-#ifndef _UNICODE
-#define _UNICODE
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
+#include "platform/prelude.h"
 
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
+
+#include "platform/unique_handle.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -54,63 +42,8 @@ constexpr std::size_t kMaxRequestBytes = 16 * 1024;
 
 enum class Role { Tool, Child, Grandchild };
 
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE h) noexcept : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) {
-            reset();
-            h_ = std::exchange(other.h_, nullptr);
-        }
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { reset(); }
-
-    HANDLE get() const noexcept { return h_; }
-    explicit operator bool() const noexcept { return h_ != nullptr; }
-    void reset() noexcept {
-        if (h_ != nullptr) {
-            CloseHandle(h_);
-            h_ = nullptr;
-        }
-    }
-
-private:
-    HANDLE h_ = nullptr;
-};
-
-class UniqueSocket {
-public:
-    UniqueSocket() = default;
-    explicit UniqueSocket(SOCKET s) noexcept : s_(s) {}
-    UniqueSocket(UniqueSocket&& other) noexcept : s_(std::exchange(other.s_, INVALID_SOCKET)) {}
-    UniqueSocket& operator=(UniqueSocket&& other) noexcept {
-        if (this != &other) {
-            reset();
-            s_ = std::exchange(other.s_, INVALID_SOCKET);
-        }
-        return *this;
-    }
-    UniqueSocket(const UniqueSocket&) = delete;
-    UniqueSocket& operator=(const UniqueSocket&) = delete;
-    ~UniqueSocket() { reset(); }
-
-    SOCKET get() const noexcept { return s_; }
-    explicit operator bool() const noexcept { return s_ != INVALID_SOCKET; }
-    void reset() noexcept {
-        if (s_ != INVALID_SOCKET) {
-            closesocket(s_);
-            s_ = INVALID_SOCKET;
-        }
-    }
-
-private:
-    SOCKET s_ = INVALID_SOCKET;
-};
+using Brindle::Shell::UniqueHandle;
+using Brindle::Shell::UniqueSocket;
 
 class WinsockSession {
 public:
@@ -376,8 +309,8 @@ DWORD parentProcessId() {
     const DWORD self = GetCurrentProcessId();
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL ok = Process32FirstW(snapshot.get(), &entry); ok;
-         ok = Process32NextW(snapshot.get(), &entry)) {
+    for (BOOL ok = Process32FirstW(snapshot.Get(), &entry); ok;
+         ok = Process32NextW(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == self) {
             return entry.th32ParentProcessID;
         }
@@ -449,7 +382,7 @@ std::string recordBlock(const std::vector<std::wstring>& args, Role role) {
 bool appendRecord(const std::wstring& path, const std::string& block) {
     // The whole tree appends to one file at once; serialise so blocks never interleave.
     const UniqueHandle mutex(CreateMutexW(nullptr, FALSE, L"Local\\kiv-standin-record"));
-    const MutexLock lock(mutex.get(), 10000);
+    const MutexLock lock(mutex.Get(), 10000);
 
     UniqueHandle file;
     for (int attempt = 0;; ++attempt) {
@@ -469,7 +402,7 @@ bool appendRecord(const std::wstring& path, const std::string& block) {
     std::size_t done = 0;
     while (done < block.size()) {
         DWORD written = 0;
-        if (!WriteFile(file.get(), block.data() + done, static_cast<DWORD>(block.size() - done),
+        if (!WriteFile(file.Get(), block.data() + done, static_cast<DWORD>(block.size() - done),
                        &written, nullptr) ||
             written == 0) {
             return false;
@@ -511,9 +444,9 @@ bool startDescendants(unsigned count, Role role, std::vector<Descendant>& out) {
         descendant.ready = UniqueHandle(
             CreateEventW(nullptr, TRUE, FALSE, readyEventName(info.dwProcessId).c_str()));
         const bool running =
-            descendant.ready && ResumeThread(thread.get()) != static_cast<DWORD>(-1);
+            descendant.ready && ResumeThread(thread.Get()) != static_cast<DWORD>(-1);
         if (!running) {
-            TerminateProcess(descendant.process.get(), static_cast<UINT>(kExitDescendants));
+            TerminateProcess(descendant.process.Get(), static_cast<UINT>(kExitDescendants));
             return false;
         }
         out.push_back(std::move(descendant));
@@ -527,7 +460,7 @@ bool waitUntilReady(const std::vector<Descendant>& descendants, DWORD timeoutMs)
         const ULONGLONG now = GetTickCount64();
         const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
         // A descendant that dies before it is ready would otherwise cost the whole timeout.
-        const HANDLE handles[2] = {d.ready.get(), d.process.get()};
+        const HANDLE handles[2] = {d.ready.Get(), d.process.Get()};
         if (WaitForMultipleObjects(2, handles, FALSE, left) != WAIT_OBJECT_0) {
             return false;
         }
@@ -539,7 +472,7 @@ void signalReady() {
     const UniqueHandle ready(
         OpenEventW(EVENT_MODIFY_STATE, FALSE, readyEventName(GetCurrentProcessId()).c_str()));
     if (ready) {
-        SetEvent(ready.get());
+        SetEvent(ready.Get());
     }
 }
 
@@ -586,11 +519,11 @@ std::string makeResponse(std::string_view request, const std::string& page) {
 }
 
 void handleClient(UniqueSocket client, std::string page) {
-    setTimeouts(client.get(), kRequestTimeoutMs);
+    setTimeouts(client.Get(), kRequestTimeoutMs);
     std::string request;
     char buffer[2048];
     while (request.size() < kMaxRequestBytes) {
-        const int n = recv(client.get(), buffer, static_cast<int>(sizeof(buffer)), 0);
+        const int n = recv(client.Get(), buffer, static_cast<int>(sizeof(buffer)), 0);
         if (n <= 0) {
             break;
         }
@@ -604,13 +537,13 @@ void handleClient(UniqueSocket client, std::string page) {
     if (request.empty()) {
         return;
     }
-    if (!sendAll(client.get(), makeResponse(request, page))) {
+    if (!sendAll(client.Get(), makeResponse(request, page))) {
         return;
     }
     // Closing with unread input would reset the connection and could cost the client the answer.
-    shutdown(client.get(), SD_SEND);
-    setTimeouts(client.get(), kDrainTimeoutMs);
-    for (int i = 0; i < 64 && recv(client.get(), buffer, static_cast<int>(sizeof(buffer)), 0) > 0;
+    shutdown(client.Get(), SD_SEND);
+    setTimeouts(client.Get(), kDrainTimeoutMs);
+    for (int i = 0; i < 64 && recv(client.Get(), buffer, static_cast<int>(sizeof(buffer)), 0) > 0;
          ++i) {
     }
 }
@@ -638,16 +571,16 @@ int serve(std::uint16_t port, const std::optional<std::wstring>& recordPath) {
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(listener.get(), reinterpret_cast<const sockaddr*>(&address),
+    if (bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address),
              static_cast<int>(sizeof(address))) == SOCKET_ERROR ||
-        listen(listener.get(), SOMAXCONN) == SOCKET_ERROR) {
+        listen(listener.Get(), SOMAXCONN) == SOCKET_ERROR) {
         return fail(kExitListen, L"cannot listen on 127.0.0.1:" + std::to_wstring(port));
     }
 
     const std::string page = makePage(port);
     bool firstAccepted = false;
     for (;;) {
-        UniqueSocket client(accept(listener.get(), nullptr, nullptr));
+        UniqueSocket client(accept(listener.Get(), nullptr, nullptr));
         if (!client) {
             Sleep(10); // a reset before accept completes is not fatal
             continue;
@@ -695,7 +628,7 @@ int run() {
         if (!ok) {
             // A half-built tree would make the test's pid bookkeeping lie; fail loudly instead.
             for (const Descendant& d : descendants) {
-                TerminateProcess(d.process.get(), static_cast<UINT>(kExitDescendants));
+                TerminateProcess(d.process.Get(), static_cast<UINT>(kExitDescendants));
             }
             return fail(kExitDescendants, L"descendants did not start");
         }
