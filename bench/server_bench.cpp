@@ -63,6 +63,9 @@ Sample MeasureOnce() {
                 MillisecondsOfDay(line.stamp) - MillisecondsOfDay(tool.accepted);
         }
     }
+    if (sample.readyNoticedMs < 0) {
+        std::printf("no first accepted connection or no ready line in this run\n");
+    }
     DWORD toolPid = 0;
     for (const auto& process : tool.processes) {
         toolPid = process.role == L"tool" ? process.pid : toolPid;

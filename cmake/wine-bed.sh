@@ -70,11 +70,14 @@ prefix_down() {
     wineserver -k 2>/dev/null || true
 }
 
+# Wine wants absolute paths.
+absolute() { realpath -m "$1"; }
+
 case ${1:-} in
-display-up) display_up "$2" ;;
-display-down) display_down "$2" ;;
-prefix-up) prefix_up "$2" "$3" "$4" ;;
-prefix-down) prefix_down "$2" "$3" ;;
+display-up) display_up "$(absolute "$2")" ;;
+display-down) display_down "$(absolute "$2")" ;;
+prefix-up) prefix_up "$(absolute "$2")" "$(absolute "$3")" "$4" ;;
+prefix-down) prefix_down "$(absolute "$2")" "$(absolute "$3")" ;;
 *)
     echo "usage: $0 display-up|display-down|prefix-up|prefix-down ..." >&2
     exit 2

@@ -15,7 +15,7 @@ cp build/bin/brindle.exe build/bin/kiv.exe "$install/"
 if [ -z "${DISPLAY:-}" ]; then
     bash cmake/wine-bed.sh display-up "$state"
     trap 'bash cmake/wine-bed.sh prefix-down "$state" "$state/prefix-96"; bash cmake/wine-bed.sh display-down "$state"' EXIT
-    echo "no X display: running on a virtual one ($(cat "$state/display")); close it with wineserver -k"
+    echo "no X display: running on a virtual one ($(cat "$state/display")); Ctrl-C ends the run"
 else
     mkdir -p "$state"
     echo "$DISPLAY" >"$state/display"
