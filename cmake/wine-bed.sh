@@ -58,8 +58,9 @@ prefix_up() {
         wineserver -w
         touch "$prefix/.bed-ready"
     fi
-    # A persistent server makes every later process start cheaply.
-    wineserver -p </dev/null >/dev/null 2>&1
+    # A persistent server makes every later process start cheaply. One may already run (a run
+    # of the shell by hand, or an earlier bed that was not taken down): that one serves as well.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     # The first process of a server starts Wine's background services, which keep its output
     # open for as long as the server runs: start them here, so that no test's output is held.
     wine reg query 'HKCU\Control Panel\Desktop' /v LogPixels </dev/null >/dev/null 2>&1

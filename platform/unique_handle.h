@@ -3,6 +3,8 @@
 
 #include "platform/prelude.h"
 
+#include <objbase.h>
+
 #include <utility>
 
 namespace Brindle::Shell {
@@ -30,6 +32,11 @@ public:
     explicit operator bool() const noexcept { return Valid(); }
 
     [[nodiscard]] Value Release() noexcept { return std::exchange(value_, Traits::Invalid()); }
+    // For an out parameter: lets go of the old value and hands out the place for the new one.
+    [[nodiscard]] Value* Put() noexcept {
+        Reset();
+        return &value_;
+    }
 
     // Closing must not disturb the last-error value that a caller is about to read.
     void Reset(Value value = Traits::Invalid()) noexcept {
@@ -68,7 +75,24 @@ struct ModuleTraits {
     static void Close(Value value) noexcept { FreeLibrary(value); }
 };
 
+// Texts that the system allocates for its caller.
+struct CoTaskMemTextTraits {
+    using Value = wchar_t*;
+    static Value Invalid() noexcept { return nullptr; }
+    static bool Valid(Value value) noexcept { return value != nullptr; }
+    static void Close(Value value) noexcept { CoTaskMemFree(value); }
+};
+
+struct LocalTextTraits {
+    using Value = wchar_t*;
+    static Value Invalid() noexcept { return nullptr; }
+    static bool Valid(Value value) noexcept { return value != nullptr; }
+    static void Close(Value value) noexcept { LocalFree(value); }
+};
+
 using UniqueHandle = Unique<KernelHandleTraits>;
+using UniqueCoTaskMemText = Unique<CoTaskMemTextTraits>;
+using UniqueLocalText = Unique<LocalTextTraits>;
 using UniqueSocket = Unique<SocketTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 

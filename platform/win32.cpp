@@ -3,6 +3,7 @@
 #include "platform/failure.h"
 #include "platform/system_function.h"
 #include "platform/text.h"
+#include "platform/unique_handle.h"
 
 #include <vector>
 
@@ -26,15 +27,15 @@ std::wstring Win32::ExecutableFolder() {
 }
 
 std::wstring Win32::SystemMessage(DWORD code) {
-    wchar_t* text = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    if (length == 0 || text == nullptr) {
+    UniqueLocalText text;
+    // With ALLOCATE_BUFFER the buffer argument is where the system puts its own buffer.
+    DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(text.Put()), 0, nullptr);
+    if (length == 0 || !text) {
         return L"Unknown error 0x" + Text::Hex(code, Text::Case::Upper, 8) + L".";
     }
-    std::wstring message(text, length);
-    LocalFree(text);
+    std::wstring message(text.Get(), length);
     while (!message.empty() &&
            (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
         message.pop_back();
@@ -43,17 +44,15 @@ std::wstring Win32::SystemMessage(DWORD code) {
 }
 
 std::wstring Win32::KnownFolder(const KNOWNFOLDERID& id) {
-    wchar_t* path = nullptr;
-    HRESULT hr = SHGetKnownFolderPath(id, 0, nullptr, &path);
-    std::wstring folder = SUCCEEDED(hr) && path != nullptr ? path : L"";
-    CoTaskMemFree(path);
-    return folder;
+    UniqueCoTaskMemText path;
+    // The path is the caller's to free even when the call fails.
+    HRESULT hr = SHGetKnownFolderPath(id, 0, nullptr, path.Put());
+    return hr == S_OK && path ? std::wstring(path.Get()) : std::wstring();
 }
 
 std::wstring Win32::TempFolder() {
     using TempPathFunction = DWORD(WINAPI*)(DWORD, LPWSTR);
-    static const auto tempPath2 =
-        SystemFunction<TempPathFunction>(L"kernel32.dll", "GetTempPath2W");
+    auto tempPath2 = SystemFunction<TempPathFunction>(L"kernel32.dll", "GetTempPath2W");
     TempPathFunction tempPath = tempPath2 != nullptr ? tempPath2 : &GetTempPathW;
     wchar_t buffer[MAX_PATH + 1] = {};
     DWORD length = tempPath(MAX_PATH + 1, buffer);
@@ -65,7 +64,7 @@ std::wstring Win32::TempFolder() {
 
 UINT Win32::GetDpiForSystem() {
     using DpiFunction = UINT(WINAPI*)();
-    static const auto dpiForSystem = SystemFunction<DpiFunction>(L"user32.dll", "GetDpiForSystem");
+    auto dpiForSystem = SystemFunction<DpiFunction>(L"user32.dll", "GetDpiForSystem");
     return dpiForSystem != nullptr ? dpiForSystem() : 0;
 }
 

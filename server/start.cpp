@@ -52,7 +52,7 @@ std::optional<std::wstring> Server::Launch(const std::wstring& folder,
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    // The tool inherits the shell's environment and handles and gets no console window.
+    // No console of its own: the tool is a command-line program, and the user only sees the app.
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                         nullptr, folder.c_str(), &startup, &started)) {
         return RefusalText(toolPath, folder, GetLastError());

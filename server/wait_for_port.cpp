@@ -17,10 +17,10 @@ constexpr DWORD PauseMilliseconds = 75;
 // Monotonic, so that a change of the wall clock moves neither the limit nor the logged time.
 class Stopwatch {
 public:
-    Stopwatch() noexcept : start_(Counter()) {}
+    Stopwatch() noexcept : frequency_(Frequency()), start_(Counter()) {}
 
     [[nodiscard]] std::int64_t Elapsed() const noexcept {
-        static const std::int64_t frequency = Frequency();
+        const std::int64_t frequency = frequency_;
         std::int64_t ticks = Counter() - start_;
         // Whole seconds first: ticks times ten million would overflow after some 15 minutes of
         // a fast counter.
@@ -39,6 +39,7 @@ private:
         return frequency.QuadPart;
     }
 
+    std::int64_t frequency_;
     std::int64_t start_;
 };
 

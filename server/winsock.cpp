@@ -1,23 +1,26 @@
 #include "server/winsock.h"
 
-#include "platform/failure.h"
-
 namespace Brindle::Shell::Winsock {
 
-void Start() {
-    // Never cleaned up: a socket may still be in use while the process ends.
-    [[maybe_unused]] static const bool started = [] {
+namespace {
+
+// Once per process, and never cleaned up: a socket may still be in use while the process ends.
+// A socket layer that cannot start fails like any socket call, so the callers' retries apply.
+int StartError() {
+    static const int error = [] {
         WSADATA data{};
-        int code = WSAStartup(MAKEWORD(2, 2), &data);
-        if (code != 0) {
-            throw Failure::FromWin32(L"WSAStartup", static_cast<unsigned long>(code));
-        }
-        return true;
+        return WSAStartup(MAKEWORD(2, 2), &data);
     }();
+    return error;
 }
 
+} // namespace
+
 UniqueSocket NewTcpSocket() {
-    Start();
+    if (int error = StartError(); error != 0) {
+        WSASetLastError(error);
+        return UniqueSocket();
+    }
     return UniqueSocket(
         WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT));
 }

@@ -8,8 +8,6 @@
 
 namespace Brindle::Shell::Winsock {
 
-// Starts Winsock once for the process; it stays started until the process ends.
-void Start();
 // A new IPv4 TCP socket that no child process inherits; invalid when the socket layer refuses.
 UniqueSocket NewTcpSocket();
 // 127.0.0.1 at port.

@@ -25,7 +25,14 @@ const std::wstring& Log::Location() noexcept {
 }
 
 std::wstring Log::Create() noexcept {
-    return LogLocation::Choose(Win32::KnownFolder(FOLDERID_LocalAppData), &Win32::TempFolder);
+    std::wstring localAppData;
+    try {
+        localAppData = Win32::KnownFolder(FOLDERID_LocalAppData);
+    } catch (...) {
+        // Without memory for the folder's name the log folder cannot be made either.
+        return LogLocation::InTempFolder(&Win32::TempFolder);
+    }
+    return LogLocation::Choose(localAppData, &Win32::TempFolder);
 }
 
 } // namespace Brindle::Shell

@@ -21,16 +21,21 @@ bool WorthRetrying(DWORD error) {
     }
 }
 
+// The all-ones offset writes at the end as one step: other runs append to the same file, and a
+// seek followed by a write could put two lines in the same place.
 DWORD WriteAtEnd(HANDLE file, const std::string& bytes) {
-    if (!SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_END)) {
-        return GetLastError();
-    }
     std::size_t done = 0;
     while (done < bytes.size()) {
+        OVERLAPPED atEnd{};
+        atEnd.Offset = 0xFFFFFFFF;
+        atEnd.OffsetHigh = 0xFFFFFFFF;
         DWORD written = 0;
         auto chunk = static_cast<DWORD>(bytes.size() - done);
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) {
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, &atEnd)) {
             return GetLastError();
+        }
+        if (written == 0) {
+            return ERROR_WRITE_FAULT;
         }
         done += written;
     }

@@ -35,6 +35,10 @@ std::wstring Choose(const std::wstring& localAppData, TempFolderSource tempFolde
     } catch (...) {
         // Any failure here leads to the temporary folder, like a folder that cannot be made.
     }
+    return InTempFolder(tempFolder);
+}
+
+std::wstring InTempFolder(TempFolderSource tempFolder) noexcept {
     try {
         std::wstring temp = tempFolder();
         return temp.empty() ? std::wstring() : temp + L"brindle-app.log";

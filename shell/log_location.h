@@ -14,5 +14,7 @@ std::wstring Join(const std::wstring& first, const std::wstring& second);
 // empty) and answers the log file's path there; when the folder cannot be had, the file in the
 // temporary folder; the empty text when there is no temporary folder either.
 std::wstring Choose(const std::wstring& localAppData, TempFolderSource tempFolder) noexcept;
+// The log file in the temporary folder, or the empty text when there is none.
+std::wstring InTempFolder(TempFolderSource tempFolder) noexcept;
 
 } // namespace Brindle::Shell::LogLocation

@@ -8,7 +8,7 @@
 namespace Brindle::Shell::LogStamp {
 
 std::wstring Format(const SYSTEMTIME& time);
-// The local time, now.
+// Stamps the local time: the log is read beside the user's own clock.
 std::wstring Now();
 
 } // namespace Brindle::Shell::LogStamp

@@ -21,7 +21,7 @@ public:
     // The installation key of the folder that the running executable lies in.
     static std::wstring InstallKey();
     // A length in pixels at 96 DPI, scaled to the system DPI of this run.
-    static std::int32_t Scale(std::int32_t value) noexcept;
+    static std::int32_t Scale(std::int32_t value);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam,
                                        LPARAM lParam) noexcept;
 

@@ -18,7 +18,7 @@ std::wstring LastErrorText(DWORD error) {
 
 } // namespace
 
-std::int32_t Program::Scale(std::int32_t value) noexcept {
+std::int32_t Program::Scale(std::int32_t value) {
     return ScaledLength(State().dpi, value);
 }
 
@@ -56,10 +56,11 @@ Program::StageResult Program::MainWindowStage() {
     Statics& state = State();
     std::int32_t width = Scale(1280);
     std::int32_t height = Scale(800);
+    HINSTANCE module = GetModuleHandleW(nullptr);
     SetLastError(0);
     HWND window = CreateWindowExW(0, state.windowClass.c_str(), L"Brindle", WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
+                                  module, nullptr);
     DWORD error = GetLastError();
     state.hwnd = window;
     if (window == nullptr) {
