@@ -1,15 +1,13 @@
 #include "shell/log_stamp.h"
 
+#include "platform/text.h"
+
 namespace Brindle::Shell::LogStamp {
 
 namespace {
 
-void AppendDigits(std::wstring& out, unsigned value, int width) {
-    std::wstring digits;
-    do {
-        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + value % 10));
-        value /= 10;
-    } while (value != 0);
+void AppendDigits(std::wstring& out, WORD value, int width) {
+    std::wstring digits = Text::Decimal(static_cast<std::uint32_t>(value));
     if (static_cast<int>(digits.size()) < width) {
         out.append(static_cast<std::size_t>(width) - digits.size(), L'0');
     }

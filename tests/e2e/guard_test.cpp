@@ -11,10 +11,6 @@ using Brindle::Shell::UniqueHandle;
 
 namespace {
 
-std::wstring ClassOf(const Installation& installation) {
-    return L"BrindleShellWindow-" + installation.Key();
-}
-
 int CountWindows(const std::wstring& className) {
     int count = 0;
     for (HWND window = FindWindowExW(nullptr, nullptr, className.c_str(), nullptr);
@@ -35,7 +31,7 @@ TEST_SUITE("guard") {
     TEST_CASE("a second start brings the running window forward and ends") {
         Installation installation(L"Guarded App");
         Run first(installation);
-        HWND window = first.WaitForWindow(ClassOf(installation), 20000);
+        HWND window = first.WaitForWindow(installation.WindowClass(), 20000);
         REQUIRE(window != nullptr);
         ShowWindow(window, SW_MINIMIZE);
         REQUIRE(WaitUntil([&] { return IsIconic(window) != FALSE; }, 5000));
@@ -50,11 +46,11 @@ TEST_SUITE("guard") {
         CHECK(messages[2] ==
               L"al open, venster " + HandleHex(window, false) + L" van pid " +
                   Brindle::Shell::Text::Decimal(static_cast<std::uint32_t>(first.Pid())) +
-                  L" naar voren (klasse " + ClassOf(installation) + L")");
+                  L" naar voren (klasse " + installation.WindowClass() + L")");
         CHECK(messages[3] == L"=== Brindle einde ===");
         CHECK(WaitUntil([&] { return IsIconic(window) == FALSE; }, 5000));
         CHECK(GetForegroundWindow() == window);
-        CHECK(CountWindows(ClassOf(installation)) == 1);
+        CHECK(CountWindows(installation.WindowClass()) == 1);
         Close(first, window);
     }
 
@@ -62,12 +58,12 @@ TEST_SUITE("guard") {
         Installation one(L"One");
         Installation two(L"Two");
         Run first(one);
-        HWND firstWindow = first.WaitForWindow(ClassOf(one), 20000);
+        HWND firstWindow = first.WaitForWindow(one.WindowClass(), 20000);
         REQUIRE(firstWindow != nullptr);
         // Started only now: a port is probed, not reserved, so two tools started at the same
         // moment could be told the same port.
         Run second(two);
-        HWND secondWindow = second.WaitForWindow(ClassOf(two), 20000);
+        HWND secondWindow = second.WaitForWindow(two.WindowClass(), 20000);
         REQUIRE(secondWindow != nullptr);
         Close(first, firstWindow);
         Close(second, secondWindow);
@@ -80,7 +76,7 @@ TEST_SUITE("guard") {
         REQUIRE(held);
         LogTail log;
         Run run(installation);
-        HWND window = run.WaitForWindow(ClassOf(installation), 20000);
+        HWND window = run.WaitForWindow(installation.WindowClass(), 20000);
         REQUIRE(window != nullptr);
         CHECK(log.Contains(L"mutex bezet maar geen venster gevonden; toch doorstarten"));
         Close(run, window);

@@ -92,14 +92,11 @@ std::vector<HWND> TopLevelWindows(DWORD pid) {
 }
 
 void KillTree(DWORD pid) {
-    for (const auto& process : Processes()) {
-        if (process.parent == pid && process.pid != pid) {
-            KillTree(process.pid);
+    for (DWORD member : TreeOf(pid)) {
+        Shell::UniqueHandle handle(OpenProcess(PROCESS_TERMINATE, FALSE, member));
+        if (handle) {
+            TerminateProcess(handle.Get(), 1);
         }
-    }
-    Shell::UniqueHandle handle(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
-    if (handle) {
-        TerminateProcess(handle.Get(), 1);
     }
 }
 
@@ -210,20 +207,6 @@ LogTail::LogTail() : start_(FileSize(Path())) {}
 
 std::wstring LogTail::Path() {
     return Shell::Win32::KnownFolder(FOLDERID_LocalAppData) + L"\\Brindle\\app.log";
-}
-
-bool IsStamp(std::wstring_view text) {
-    constexpr std::wstring_view pattern = L"dddd-dd-dd dd:dd:dd.ddd";
-    if (text.size() != pattern.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        bool digit = text[i] >= L'0' && text[i] <= L'9';
-        if (pattern[i] == L'd' ? !digit : text[i] != pattern[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 std::vector<LogTail::Line> LogTail::Lines() const {

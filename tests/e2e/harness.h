@@ -3,6 +3,7 @@
 #pragma once
 
 #include "support/scratch_folder.h"
+#include "support/shared_log.h"
 #include "support/tool_records.h"
 
 #include "platform/prelude.h"
@@ -30,6 +31,8 @@ public:
     [[nodiscard]] const std::wstring& Folder() const { return folder_.Path(); }
     [[nodiscard]] std::wstring operator/(std::wstring_view child) const { return folder_ / child; }
     [[nodiscard]] std::wstring Key() const;
+    // The class of the main window that a run from this folder shows.
+    [[nodiscard]] std::wstring WindowClass() const { return L"BrindleShellWindow-" + Key(); }
     // Copies a file of the build folder into the installation under another name.
     void CopyFromBuild(std::wstring_view buildName, std::wstring_view installedName) const;
 
@@ -87,7 +90,6 @@ private:
     unsigned long long start_;
 };
 
-bool IsStamp(std::wstring_view text);
 // A window handle's value in hexadecimal, as the log writes it.
 std::wstring HandleHex(HWND window, bool upper);
 

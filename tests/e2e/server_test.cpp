@@ -12,10 +12,6 @@ using Brindle::Shell::Text::Decimal;
 
 namespace {
 
-std::wstring ClassOf(const Installation& installation) {
-    return L"BrindleShellWindow-" + installation.Key();
-}
-
 std::wstring Port(int port) {
     return Decimal(static_cast<std::int32_t>(port));
 }
@@ -64,7 +60,7 @@ void ExpectServerFailure(const Installation& installation, Run& run, const LogTa
     CHECK(box->caption == L"Brindle");
     CHECK(box->text == L"Brindle could not start its local server.\n\n" + error +
                            L"\n\nDetails are in:\n" + LogTail::Path());
-    CHECK(FindWindowW(ClassOf(installation).c_str(), nullptr) == nullptr);
+    CHECK(FindWindowW(installation.WindowClass().c_str(), nullptr) == nullptr);
     PressOk(*box);
     CHECK(run.WaitForExit(20000) == 2u);
     CHECK(log.Contains(L"server start mislukt: " + error));
@@ -72,7 +68,7 @@ void ExpectServerFailure(const Installation& installation, Run& run, const LogTa
 }
 
 void CloseWindow(const Installation& installation, Run& run) {
-    HWND window = run.WaitForWindow(ClassOf(installation), 30000);
+    HWND window = run.WaitForWindow(installation.WindowClass(), 30000);
     REQUIRE(window != nullptr);
     PostMessageW(window, WM_CLOSE, 0, 0);
     CHECK(run.WaitForExit(20000) == 0u);
@@ -99,7 +95,7 @@ TEST_SUITE("server_start") {
             Recorder recorder;
             LogTail log;
             Run run(installation, recorder.With());
-            HWND window = run.WaitForWindow(ClassOf(installation), 30000);
+            HWND window = run.WaitForWindow(installation.WindowClass(), 30000);
             REQUIRE(window != nullptr);
 
             ToolRecord tool = recorder.Tool();
@@ -210,7 +206,7 @@ TEST_SUITE("server_stop") {
         LogTail log;
         Run run(installation, recorder.With({{L"KIV_STANDIN_CHILDREN", L"3"},
                                              {L"KIV_STANDIN_GRANDCHILDREN", L"2"}}));
-        HWND window = run.WaitForWindow(ClassOf(installation), 30000);
+        HWND window = run.WaitForWindow(installation.WindowClass(), 30000);
         REQUIRE(window != nullptr);
         ToolRecord tool = recorder.Tool();
         CHECK(ReadToolRecords(recorder.path).processes.size() == 10);

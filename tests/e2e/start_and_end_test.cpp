@@ -14,7 +14,7 @@ TEST_SUITE("start_and_end") {
             Installation installation(name);
             LogTail log;
             Run run(installation);
-            HWND window = run.WaitForWindow(L"BrindleShellWindow-" + installation.Key(), 20000);
+            HWND window = run.WaitForWindow(installation.WindowClass(), 20000);
             REQUIRE(window != nullptr);
             PostMessageW(window, WM_CLOSE, 0, 0);
             CHECK(run.WaitForExit(20000) == 0u);

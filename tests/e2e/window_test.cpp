@@ -25,7 +25,7 @@ void CheckWindowSizes(UINT dpi, SIZE expected, SIZE minimum) {
     Installation installation;
     LogTail log;
     Run run(installation);
-    HWND window = run.WaitForWindow(L"BrindleShellWindow-" + installation.Key(), 20000);
+    HWND window = run.WaitForWindow(installation.WindowClass(), 20000);
     REQUIRE(window != nullptr);
     CHECK(Title(window) == L"Brindle");
     CHECK((GetWindowLongW(window, GWL_STYLE) & WS_OVERLAPPEDWINDOW) == WS_OVERLAPPEDWINDOW);

@@ -2,8 +2,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace Brindle::Tests {
+
+// Whether the text has the form of a log line's stamp, "yyyy-MM-dd HH:mm:ss.fff".
+bool IsStamp(std::wstring_view text);
 
 // The log's size now, to read from later.
 unsigned long long LogSize();

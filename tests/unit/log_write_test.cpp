@@ -2,6 +2,7 @@
 #include "support/shared_log.h"
 
 #include "platform/prelude.h"
+#include "platform/text.h"
 #include "platform/unique_handle.h"
 
 #include <doctest.h>
@@ -10,24 +11,11 @@
 #include <thread>
 
 using namespace Brindle::Shell;
+using Brindle::Tests::IsStamp;
 using Brindle::Tests::LogAppendedSince;
 using Brindle::Tests::LogSize;
 
 namespace {
-
-bool IsStamp(const std::string& text) {
-    const char* pattern = "dddd-dd-dd dd:dd:dd.ddd";
-    if (text.size() != 23) {
-        return false;
-    }
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        bool digit = text[i] >= '0' && text[i] <= '9';
-        if (pattern[i] == 'd' ? !digit : text[i] != pattern[i]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 long long MillisecondsOfDay(const std::string& stamp) {
     auto number = [&](std::size_t at, std::size_t digits) {
@@ -47,9 +35,9 @@ TEST_SUITE("log_write") {
         Log::Write(L"two\r\nlines");
         std::string appended = LogAppendedSince(before);
         REQUIRE(appended.size() == 25 + 12 + 2 + 25 + 2 + 25 + 10 + 2);
-        CHECK(IsStamp(appended.substr(0, 23)));
+        CHECK(IsStamp(Text::WideFromUtf8(appended.substr(0, 23))));
         CHECK(appended.substr(23, 16) == "  unit test \xce\xa9\r\n");
-        CHECK(IsStamp(appended.substr(39, 23)));
+        CHECK(IsStamp(Text::WideFromUtf8(appended.substr(39, 23))));
         CHECK(appended.substr(62, 4) == "  \r\n");
         CHECK(appended.substr(89) == "  two\r\nlines\r\n");
     }

@@ -16,6 +16,11 @@ std::wstring BrindleExe() {
     return Win32::ExecutableFolder() + L"brindle.exe";
 }
 
+UniqueModule OpenForResources() {
+    return UniqueModule(LoadLibraryExW(BrindleExe().c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+}
+
 std::string Resource(HMODULE module, LPCWSTR name, LPCWSTR type) {
     HRSRC found = FindResourceW(module, name, type);
     if (found == nullptr) {
@@ -53,9 +58,7 @@ std::wstring VersionString(const std::vector<char>& block, const wchar_t* name) 
 
 TEST_SUITE("resources") {
     TEST_CASE("one icon group of seven PNG images") {
-        UniqueModule module(
-            LoadLibraryExW(BrindleExe().c_str(), nullptr,
-                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        UniqueModule module = OpenForResources();
         REQUIRE(module);
         std::string group = Resource(module.Get(), MAKEINTRESOURCEW(32512), RT_GROUP_ICON);
         REQUIRE(group.size() >= 6);
@@ -86,9 +89,7 @@ TEST_SUITE("resources") {
     }
 
     TEST_CASE("the manifest") {
-        UniqueModule module(
-            LoadLibraryExW(BrindleExe().c_str(), nullptr,
-                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        UniqueModule module = OpenForResources();
         REQUIRE(module);
         std::string manifest = Resource(module.Get(), MAKEINTRESOURCEW(1), RT_MANIFEST);
         for (const char* piece : {
