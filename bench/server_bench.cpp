@@ -1,8 +1,8 @@
 // How long the shell takes to notice a ready tool, and to end a tool's tree when its window is
 // closed. Run in the test bed, after a build:
 //   bash cmake/wine-bed.sh display-up build/wine
-//   bash cmake/wine-bed.sh prefix-up build/wine build/wine/prefix-96 96
-//   build/wine/wine-run build/bin/server_bench.exe [runs]
+//   bash cmake/wine-bed.sh prefix-up build/wine build/wine/prefix-bench 96
+//   BRINDLE_WINE_PREFIX=bench build/wine/wine-run build/bin/server_bench.exe [runs]
 #include "harness.h"
 
 #include "platform/text.h"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The test bed: one Xvfb display and one Wine prefix per DPI, kept in the build tree and reused.
 #   wine-bed.sh display-up STATE | display-down STATE
-#   wine-bed.sh prefix-up STATE PREFIX DPI | prefix-down STATE PREFIX
+#   wine-bed.sh prefix-up STATE PREFIX DPI [BROWSER [no-http]] | prefix-down STATE PREFIX
+# BROWSER: the program that opens an http address in this prefix (Wine's own opener when absent);
+# no-http: no program is registered for http addresses at all, so opening one fails.
 set -euo pipefail
 
 export WINEDEBUG=-all
@@ -45,18 +47,28 @@ display_down() {
 }
 
 prefix_up() {
-    local state=$1 prefix=$2 dpi=$3
+    local state=$1 prefix=$2 dpi=$3 browser=${4:-} http=${5:-} log
+    local setup="dpi=$dpi browser=$browser $http"
     export DISPLAY
     DISPLAY=$(cat "$state/display")
     export WINEPREFIX=$prefix
-    if [ ! -f "$prefix/.bed-ready" ]; then
+    log="$state/wineboot-$(basename "$prefix").log"
+    if [ "$(cat "$prefix/.bed-ready" 2>/dev/null)" != "$setup" ]; then
+        wineserver -k 2>/dev/null || true
         rm -rf "$prefix"
         mkdir -p "$prefix"
-        wineboot -i </dev/null >"$state/wineboot.log" 2>&1
+        wineboot -i </dev/null >"$log" 2>&1
         wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
-            </dev/null >>"$state/wineboot.log" 2>&1
+            </dev/null >>"$log" 2>&1
+        if [ -n "$browser" ]; then
+            wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /t REG_SZ /d "$browser" /f \
+                </dev/null >>"$log" 2>&1
+        fi
+        if [ "$http" = no-http ]; then
+            wine reg delete 'HKCR\http' /f </dev/null >>"$log" 2>&1
+        fi
         wineserver -w
-        touch "$prefix/.bed-ready"
+        echo "$setup" >"$prefix/.bed-ready"
     fi
     # A persistent server makes every later process start cheaply. One may already run (a run
     # of the shell by hand, or an earlier bed that was not taken down): that one serves as well.
@@ -77,7 +89,7 @@ absolute() { realpath -m "$1"; }
 case ${1:-} in
 display-up) display_up "$(absolute "$2")" ;;
 display-down) display_down "$(absolute "$2")" ;;
-prefix-up) prefix_up "$(absolute "$2")" "$(absolute "$3")" "$4" ;;
+prefix-up) prefix_up "$(absolute "$2")" "$(absolute "$3")" "$4" "${5:-}" "${6:-}" ;;
 prefix-down) prefix_down "$(absolute "$2")" "$(absolute "$3")" ;;
 *)
     echo "usage: $0 display-up|display-down|prefix-up|prefix-down ..." >&2

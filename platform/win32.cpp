@@ -62,6 +62,18 @@ std::wstring Win32::TempFolder() {
     return std::wstring(buffer, length);
 }
 
+std::wstring Win32::EnvironmentVariable(const wchar_t* name) {
+    // The value may change between the two calls, so ask until it fits.
+    std::wstring value;
+    DWORD needed = GetEnvironmentVariableW(name, nullptr, 0);
+    while (needed > value.size()) {
+        value.resize(needed);
+        needed = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+    }
+    value.resize(needed);
+    return value;
+}
+
 UINT Win32::GetDpiForSystem() {
     using DpiFunction = UINT(WINAPI*)();
     auto dpiForSystem = SystemFunction<DpiFunction>(L"user32.dll", "GetDpiForSystem");

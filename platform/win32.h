@@ -22,6 +22,8 @@ public:
     static std::wstring KnownFolder(const KNOWNFOLDERID& id);
     // The user's temporary folder, ending in a backslash, or the empty text when there is none.
     static std::wstring TempFolder();
+    // An environment variable's value exactly as set; the empty text when it is not set.
+    static std::wstring EnvironmentVariable(const wchar_t* name);
     // The system DPI, or 0 where the system lacks the call (before Windows 10).
     static UINT GetDpiForSystem();
 };

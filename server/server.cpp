@@ -35,8 +35,8 @@ void LogStopFailure() noexcept {
 
 } // namespace
 
-std::wstring Server::Url() const {
-    return L"http://127.0.0.1:" + Text::Decimal(port) + L"/";
+std::wstring Server::UrlOf(std::int32_t toolPort) {
+    return L"http://127.0.0.1:" + Text::Decimal(toolPort) + L"/";
 }
 
 void Server::Stop() noexcept {

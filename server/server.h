@@ -19,7 +19,9 @@ public:
     ~Server() { Stop(); }
 
     // The address of the tool's page; names port 0 until a port has been chosen.
-    [[nodiscard]] std::wstring Url() const;
+    [[nodiscard]] std::wstring Url() const { return UrlOf(port); }
+    // The address of the tool's page when it is served on that port.
+    [[nodiscard]] static std::wstring UrlOf(std::int32_t toolPort);
     // The first loopback port of 3900..3919 that can be listened on, or 3900 when none can.
     [[nodiscard]] static std::int32_t FreePort();
     // Starts the tool and waits until it answers; an error text for the user when it does not.

@@ -7,9 +7,6 @@ namespace Brindle::Shell::LogLocation {
 
 using TempFolderSource = std::wstring (*)();
 
-// Two parts with one backslash between them, unless the first is empty or already ends in one.
-std::wstring Join(const std::wstring& first, const std::wstring& second);
-
 // Creates the log folder under localAppData (relative to the current directory when that is
 // empty) and answers the log file's path there; when the folder cannot be had, the file in the
 // temporary folder; the empty text when there is no temporary folder either.

@@ -3,6 +3,7 @@
 
 #include "platform/prelude.h"
 #include "platform/unique_handle.h"
+#include "platform/webview2.h"
 
 #include <cstdint>
 #include <optional>
@@ -35,9 +36,21 @@ public:
     static void StartLineStage();
     static StageResult GuardStage(UniqueHandle& mutex);
     static StageResult ServerStage();
+    static StageResult RuntimeProbeStage();
     static StageResult WindowClassStage();
     static StageResult MainWindowStage();
+    static StageResult BrowserEnvironmentStage();
     static int MessageLoopStage();
+
+    // WebView2's answers, delivered on the main thread from inside a message loop.
+    static void OnEnvironment(HRESULT result, ICoreWebView2Environment* environment);
+    static void OnController(HRESULT result, ICoreWebView2Controller* controller);
+
+    // The browser fallbacks: the page in the default browser, with a box that stays open while
+    // the user works there. The first ends the road (its result is the exit code); the second
+    // closes the main window once its box is closed.
+    static int WithoutWebView2();
+    static void GiveUpOnTheWindow(const std::wstring& reason);
 
 private:
     struct Statics;
@@ -47,6 +60,10 @@ private:
     static void EndSteps() noexcept;
     // Stops the tool when there is a server; harmless when it has stopped already.
     static void StopServer() noexcept;
+    // The tool's page: the server's address, or the one it would have on the first port.
+    static std::wstring PageAddress();
+    // Fits the browser control to the window's client area.
+    static void Refit(HWND window);
 };
 
 } // namespace Brindle::Shell

@@ -4,6 +4,7 @@
 #include "shell/install_key.h"
 #include "shell/log.h"
 #include "shell/program_state.h"
+#include "webview2/webview2_loader.h"
 
 namespace Brindle::Shell {
 
@@ -17,10 +18,16 @@ int Program::Execute() {
     if (auto end = ServerStage()) {
         return *end;
     }
+    if (auto end = RuntimeProbeStage()) {
+        return *end;
+    }
     if (auto end = WindowClassStage()) {
         return *end;
     }
     if (auto end = MainWindowStage()) {
+        return *end;
+    }
+    if (auto end = BrowserEnvironmentStage()) {
         return *end;
     }
     return MessageLoopStage();
@@ -69,6 +76,20 @@ Program::StageResult Program::ServerStage() {
                         L"\n\nDetails are in:\n" + Log::Location();
     MessageBoxW(nullptr, text.c_str(), L"Brindle", MB_OK | MB_ICONERROR);
     return 2;
+}
+
+} // namespace Brindle::Shell
+
+namespace Brindle::Shell {
+
+Program::StageResult Program::RuntimeProbeStage() {
+    std::optional<std::wstring> version = WebView2Loader::RuntimeVersion();
+    if (!version) {
+        Log::Write(L"geen WebView2-runtime; terugval op de systeembrowser");
+        return WithoutWebView2();
+    }
+    Log::Write(L"WebView2-runtime " + *version);
+    return std::nullopt;
 }
 
 } // namespace Brindle::Shell

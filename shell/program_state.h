@@ -1,8 +1,12 @@
 // Program's static state, made once, when the road first touches it.
 #pragma once
 
+#include "platform/com_ptr.h"
+#include "platform/webview2.h"
 #include "server/server.h"
 #include "shell/program.h"
+#include "webview2/completion_handlers.h"
+#include "webview2/environment_options.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,6 +22,14 @@ struct Program::Statics {
     HWND hwnd = nullptr;
     // Set once, by the server stage, and kept until the process ends.
     std::unique_ptr<Server> server;
+    // WebView2 may call the handlers and read the options after the calls that handed them
+    // over have returned, so they are held until the process ends (options: until the retry).
+    ComPtr<EnvironmentOptions> options;
+    ComPtr<EnvironmentCompletedHandler> environmentHandler;
+    ComPtr<ControllerCompletedHandler> controllerHandler;
+    // Held, never closed: the browser control goes with the process.
+    ComPtr<ICoreWebView2Controller> controller;
+    ComPtr<ICoreWebView2> webView;
 };
 
 } // namespace Brindle::Shell

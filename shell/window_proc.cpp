@@ -14,6 +14,10 @@ LRESULT CALLBACK Program::WindowProc(HWND window, UINT message, WPARAM wParam,
             PostQuitMessage(0);
             return 0;
         case WM_SIZE:
+            // Every size change, minimising included, once there is a browser control to fit.
+            if (State().controller) {
+                Refit(window);
+            }
             return 0;
         case WM_GETMINMAXINFO:
             if (lParam != 0) {

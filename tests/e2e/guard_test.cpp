@@ -30,9 +30,13 @@ void Close(Run& run, HWND window) {
 TEST_SUITE("guard") {
     TEST_CASE("a second start brings the running window forward and ends") {
         Installation installation(L"Guarded App");
+        LogTail firstLog;
         Run first(installation);
         HWND window = first.WaitForWindow(installation.WindowClass(), 20000);
         REQUIRE(window != nullptr);
+        // The page arrives after the window: let its line come before the second start's.
+        REQUIRE(
+            WaitUntil([&] { return !firstLog.StartingWith(L"navigeren naar ").empty(); }, 20000));
         ShowWindow(window, SW_MINIMIZE);
         REQUIRE(WaitUntil([&] { return IsIconic(window) != FALSE; }, 5000));
 

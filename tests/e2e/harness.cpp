@@ -106,10 +106,15 @@ std::wstring BuildFolder() {
     return Shell::Win32::ExecutableFolder();
 }
 
-Installation::Installation(std::wstring_view name, Tool tool) : folder_(name) {
+Installation::Installation(std::wstring_view name, Tool tool, Runtime runtime) : folder_(name) {
     CopyFromBuild(L"brindle.exe", L"brindle.exe");
     if (tool == Tool::StandIn) {
         CopyFromBuild(L"kiv.exe", L"kiv.exe");
+    }
+    if (runtime == Runtime::StandIn) {
+        CopyFromBuild(L"webview2-standin.dll", L"WebView2Loader.dll");
+    } else if (runtime == Runtime::WithoutVersionEntry) {
+        CopyFromBuild(L"webview2-standin-noversion.dll", L"WebView2Loader.dll");
     }
 }
 
@@ -239,6 +244,55 @@ std::vector<std::wstring> LogTail::Messages() const {
 bool LogTail::Contains(const std::wstring& message) const {
     auto messages = Messages();
     return std::find(messages.begin(), messages.end(), message) != messages.end();
+}
+
+long long LogTail::Count(const std::wstring& message) const {
+    auto messages = Messages();
+    return std::count(messages.begin(), messages.end(), message);
+}
+
+std::wstring LogTail::StartingWith(const std::wstring& start) const {
+    for (const auto& message : Messages()) {
+        if (message.rfind(start, 0) == 0) {
+            return message;
+        }
+    }
+    return L"";
+}
+
+Environment ToolRecorder::With(Environment more) const {
+    more.emplace_back(L"KIV_STANDIN_RECORD", path);
+    return more;
+}
+
+ToolRecord ToolRecorder::Tool() const {
+    for (const auto& record : ReadToolRecords(path).processes) {
+        if (record.role == L"tool") {
+            return record;
+        }
+    }
+    return {};
+}
+
+Environment RuntimeRecorder::With(Environment more) const {
+    more.emplace_back(L"WEBVIEW2_STANDIN_RECORD", path);
+    return more;
+}
+
+std::vector<RuntimeEvent> RuntimeRecorder::Events(std::wstring_view name) const {
+    return EventsNamed(ReadRuntimeRecord(path), name);
+}
+
+std::vector<RuntimeEvent> RuntimeRecorder::WaitForEvents(std::wstring_view name, std::size_t count,
+                                                         DWORD milliseconds) const {
+    std::vector<RuntimeEvent> events;
+    WaitUntil(
+        [&] {
+            events = Events(name);
+            return events.size() >= count;
+        },
+        milliseconds);
+    return events;
 }
 
 std::wstring HandleHex(HWND window, bool upper) {

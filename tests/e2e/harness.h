@@ -2,6 +2,8 @@
 // its windows, boxes, log lines, exit code and the processes it leaves.
 #pragma once
 
+#include "support/browser_record.h"
+#include "support/runtime_records.h"
 #include "support/scratch_folder.h"
 #include "support/shared_log.h"
 #include "support/tool_records.h"
@@ -24,8 +26,12 @@ std::wstring BuildFolder();
 class Installation {
 public:
     enum class Tool { StandIn, None };
+    // The loader library beside the exe: the stand-in runtime, the stand-in without its version
+    // entry point, or none at all.
+    enum class Runtime { StandIn, WithoutVersionEntry, None };
 
-    explicit Installation(std::wstring_view name = L"Brindle", Tool tool = Tool::StandIn);
+    explicit Installation(std::wstring_view name = L"Brindle", Tool tool = Tool::StandIn,
+                          Runtime runtime = Runtime::StandIn);
 
     // Ends in a backslash.
     [[nodiscard]] const std::wstring& Folder() const { return folder_.Path(); }
@@ -84,10 +90,33 @@ public:
     [[nodiscard]] std::vector<Line> Lines() const;
     [[nodiscard]] std::vector<std::wstring> Messages() const;
     [[nodiscard]] bool Contains(const std::wstring& message) const;
+    [[nodiscard]] long long Count(const std::wstring& message) const;
+    // The first message that begins so, or the empty text.
+    [[nodiscard]] std::wstring StartingWith(const std::wstring& start) const;
     static std::wstring Path();
 
 private:
     unsigned long long start_;
+};
+
+// The stand-in tool's record file, with the variable that makes the tool write it.
+struct ToolRecorder {
+    ScratchFolder folder{L"records"};
+    std::wstring path = folder / L"tool.txt";
+    [[nodiscard]] Environment With(Environment more = {}) const;
+    // The tool's own record, not its descendants'.
+    [[nodiscard]] ToolRecord Tool() const;
+};
+
+// The stand-in runtime's record file, with the variable that makes the runtime write it.
+struct RuntimeRecorder {
+    ScratchFolder folder{L"runtime"};
+    std::wstring path = folder / L"runtime.txt";
+    [[nodiscard]] Environment With(Environment more = {}) const;
+    [[nodiscard]] std::vector<RuntimeEvent> Events(std::wstring_view name) const;
+    // Waits until that many events of the name have been recorded; answers them all.
+    [[nodiscard]] std::vector<RuntimeEvent> WaitForEvents(std::wstring_view name, std::size_t count,
+                                                          DWORD milliseconds) const;
 };
 
 // A window handle's value in hexadecimal, as the log writes it.

@@ -16,42 +16,6 @@ std::wstring Port(int port) {
     return Decimal(static_cast<std::int32_t>(port));
 }
 
-// The stand-in's record file, with the variables that make the tool write it.
-struct Recorder {
-    ScratchFolder folder{L"records"};
-    std::wstring path = folder / L"tool.txt";
-    Environment With(Environment more = {}) const {
-        more.emplace_back(L"KIV_STANDIN_RECORD", path);
-        return more;
-    }
-    ToolRecord Tool() const {
-        for (const auto& record : ReadToolRecords(path).processes) {
-            if (record.role == L"tool") {
-                return record;
-            }
-        }
-        return {};
-    }
-};
-
-bool StartsWith(const std::wstring& text, const std::wstring& start) {
-    return text.rfind(start, 0) == 0;
-}
-
-std::wstring MessageStartingWith(const LogTail& log, const std::wstring& start) {
-    for (const auto& message : log.Messages()) {
-        if (StartsWith(message, start)) {
-            return message;
-        }
-    }
-    return L"";
-}
-
-long long Count(const LogTail& log, const std::wstring& message) {
-    auto messages = log.Messages();
-    return std::count(messages.begin(), messages.end(), message);
-}
-
 // A start that ends in the server-failure box: its text, no window, exit code 2 after OK.
 void ExpectServerFailure(const Installation& installation, Run& run, const LogTail& log,
                          const std::wstring& error, DWORD limit = 30000) {
@@ -92,7 +56,7 @@ TEST_SUITE("server_start") {
             CAPTURE(c.port);
             HeldPorts held(c.heldFirst, c.heldLast);
             Installation installation(c.folder);
-            Recorder recorder;
+            ToolRecorder recorder;
             LogTail log;
             Run run(installation, recorder.With());
             HWND window = run.WaitForWindow(installation.WindowClass(), 30000);
@@ -108,8 +72,7 @@ TEST_SUITE("server_start") {
             CHECK(tool.parent == run.Pid());
             CHECK(log.Contains(L"kiv.exe gestart (pid " + Decimal(tool.pid) + L") op poort " +
                                Port(c.port)));
-            CHECK_FALSE(
-                MessageStartingWith(log, L"poort " + Port(c.port) + L" antwoordt na ").empty());
+            CHECK_FALSE(log.StartingWith(L"poort " + Port(c.port) + L" antwoordt na ").empty());
             PostMessageW(window, WM_CLOSE, 0, 0);
             CHECK(run.WaitForExit(20000) == 0u);
         }
@@ -120,7 +83,7 @@ TEST_SUITE("server_start") {
         LogTail log;
         Run run(installation, {{L"KIV_STANDIN_LISTEN_DELAY_MS", L"1500"}});
         CloseWindow(installation, run);
-        std::wstring ready = MessageStartingWith(log, L"poort 3900 antwoordt na ");
+        std::wstring ready = log.StartingWith(L"poort 3900 antwoordt na ");
         REQUIRE(ready.size() > 27);
         CHECK(std::stol(ready.substr(24)) >= 1000);
         CHECK(ready.substr(ready.size() - 3) == L" ms");
@@ -140,7 +103,7 @@ TEST_SUITE("server_failures") {
             Run run(installation);
             ExpectServerFailure(installation, run, log,
                                 L"kiv.exe was not found next to the app (" + path + L").");
-            CHECK(MessageStartingWith(log, L"kiv.exe gestart").empty());
+            CHECK(log.StartingWith(L"kiv.exe gestart").empty());
         }
     }
 
@@ -175,14 +138,14 @@ TEST_SUITE("server_failures") {
             ExpectServerFailure(installation, run, log,
                                 std::wstring(L"kiv.exe stopped immediately (exit code ") +
                                     c.logged + L").");
-            CHECK(Count(log, L"kiv.exe gestopt") == 0);
+            CHECK(log.Count(L"kiv.exe gestopt") == 0);
         }
     }
 
     TEST_CASE("all ports busy: port 3900, and the time-out after 15 seconds") {
         HeldPorts held(3900, 3919);
         Installation installation;
-        Recorder recorder;
+        ToolRecorder recorder;
         LogTail log;
         ULONGLONG started = GetTickCount64();
         Run run(installation, recorder.With({{L"KIV_STANDIN_NO_LISTEN", L"1"}}));
@@ -195,14 +158,14 @@ TEST_SUITE("server_failures") {
         ExpectServerFailure(installation, run, log,
                             L"the local server on port 3900 did not come up in time.");
         CHECK_FALSE(IsRunning(tool.pid));
-        CHECK(Count(log, L"kiv.exe gestopt") == 1);
+        CHECK(log.Count(L"kiv.exe gestopt") == 1);
     }
 }
 
 TEST_SUITE("server_stop") {
     TEST_CASE("closing the window ends the tool's whole tree") {
         Installation installation;
-        Recorder recorder;
+        ToolRecorder recorder;
         LogTail log;
         Run run(installation, recorder.With({{L"KIV_STANDIN_CHILDREN", L"3"},
                                              {L"KIV_STANDIN_GRANDCHILDREN", L"2"}}));
@@ -218,19 +181,19 @@ TEST_SUITE("server_stop") {
             CAPTURE(pid);
             CHECK_FALSE(IsRunning(pid));
         }
-        CHECK(Count(log, L"kiv.exe gestopt") == 1);
+        CHECK(log.Count(L"kiv.exe gestopt") == 1);
         CHECK(log.Messages().back() == L"=== Brindle einde ===");
     }
 
     TEST_CASE("a tool that ended by itself is not killed; its leftover child runs on") {
         Installation installation;
-        Recorder recorder;
+        ToolRecorder recorder;
         LogTail log;
         Run run(installation,
                 recorder.With({{L"KIV_STANDIN_CHILDREN", L"1"}, {L"KIV_STANDIN_EXIT", L"7"}}));
         ExpectServerFailure(installation, run, log, L"kiv.exe stopped immediately (exit code 7).");
-        CHECK(Count(log, L"kiv.exe gestopt") == 0);
-        CHECK(MessageStartingWith(log, L"kiv.exe stoppen mislukte").empty());
+        CHECK(log.Count(L"kiv.exe gestopt") == 0);
+        CHECK(log.StartingWith(L"kiv.exe stoppen mislukte").empty());
         for (const auto& record : ReadToolRecords(recorder.path).processes) {
             if (record.role == L"child") {
                 CHECK(IsRunning(record.pid));

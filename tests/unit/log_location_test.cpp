@@ -1,4 +1,5 @@
 #include "shell/log_location.h"
+#include "platform/folders.h"
 #include "support/files.h"
 #include "support/scratch_folder.h"
 
@@ -7,6 +8,7 @@
 #include <doctest.h>
 
 using namespace Brindle::Shell;
+using Brindle::Tests::IsFolder;
 using Brindle::Tests::ScratchFolder;
 
 namespace {
@@ -16,11 +18,6 @@ std::wstring FakeTemp() {
 }
 std::wstring NoTemp() {
     return L"";
-}
-
-bool IsFolder(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // Runs a check with the current directory moved, and moves it back.
@@ -44,10 +41,10 @@ private:
 
 TEST_SUITE("log_location") {
     TEST_CASE("joining") {
-        CHECK(LogLocation::Join(L"", L"Brindle") == L"Brindle");
-        CHECK(LogLocation::Join(L"C:\\Users\\a", L"Brindle") == L"C:\\Users\\a\\Brindle");
-        CHECK(LogLocation::Join(L"C:\\", L"Brindle") == L"C:\\Brindle");
-        CHECK(LogLocation::Join(L"C:/x/", L"Brindle") == L"C:/x/Brindle");
+        CHECK(JoinPath(L"", L"Brindle") == L"Brindle");
+        CHECK(JoinPath(L"C:\\Users\\a", L"Brindle") == L"C:\\Users\\a\\Brindle");
+        CHECK(JoinPath(L"C:\\", L"Brindle") == L"C:\\Brindle");
+        CHECK(JoinPath(L"C:/x/", L"Brindle") == L"C:/x/Brindle");
     }
 
     TEST_CASE("the log folder is made under the local application-data folder") {

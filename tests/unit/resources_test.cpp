@@ -1,10 +1,14 @@
 #include "platform/prelude.h"
 #include "platform/unique_handle.h"
 #include "platform/win32.h"
+#include "support/files.h"
 
 #include <doctest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -54,9 +58,63 @@ std::wstring VersionString(const std::vector<char>& block, const wchar_t* name) 
     return std::wstring(static_cast<const wchar_t*>(value));
 }
 
+// The names of the libraries that the loader must resolve before the exe runs, read from the
+// file's import directory.
+std::vector<std::string> LoadTimeImports(const std::string& image) {
+    auto at = [&image](std::size_t offset, auto value) {
+        if (offset + sizeof value > image.size()) {
+            throw std::out_of_range("past the end of the image");
+        }
+        std::memcpy(&value, image.data() + offset, sizeof value);
+        return value;
+    };
+    auto pe = static_cast<std::size_t>(at(0, IMAGE_DOS_HEADER{}).e_lfanew);
+    auto headers = at(pe, IMAGE_NT_HEADERS64{});
+    std::size_t sections =
+        pe + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) + headers.FileHeader.SizeOfOptionalHeader;
+    auto fileOffset = [&](DWORD rva) -> std::size_t {
+        for (WORD i = 0; i < headers.FileHeader.NumberOfSections; ++i) {
+            auto section = at(sections + i * sizeof(IMAGE_SECTION_HEADER), IMAGE_SECTION_HEADER{});
+            if (rva >= section.VirtualAddress &&
+                rva < section.VirtualAddress + section.SizeOfRawData) {
+                return rva - section.VirtualAddress + section.PointerToRawData;
+            }
+        }
+        throw std::out_of_range("an address outside every section");
+    };
+    std::vector<std::string> names;
+    DWORD directory =
+        headers.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (std::size_t entry = fileOffset(directory);; entry += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        auto import = at(entry, IMAGE_IMPORT_DESCRIPTOR{});
+        if (import.Name == 0) {
+            break;
+        }
+        names.emplace_back(image.c_str() + fileOffset(import.Name));
+    }
+    return names;
+}
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+    return CompareStringOrdinal(std::wstring(a.begin(), a.end()).c_str(), -1,
+                                std::wstring(b.begin(), b.end()).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
 } // namespace
 
 TEST_SUITE("resources") {
+    TEST_CASE("the loader library is looked up at run time, not imported") {
+        std::vector<std::string> imports = LoadTimeImports(Brindle::Tests::ReadBytes(BrindleExe()));
+        auto imported = [&imports](const std::string& name) {
+            return std::any_of(imports.begin(), imports.end(), [&](const std::string& import) {
+                return SameNameIgnoringCase(import, name);
+            });
+        };
+        CHECK(imported("kernel32.dll"));
+        CHECK(imported("user32.dll"));
+        CHECK_FALSE(imported("WebView2Loader.dll"));
+    }
+
     TEST_CASE("one icon group of seven PNG images") {
         UniqueModule module = OpenForResources();
         REQUIRE(module);

@@ -1,0 +1,86 @@
+#include "shell/program.h"
+
+#include "platform/failure.h"
+#include "platform/unique_handle.h"
+#include "shell/log.h"
+#include "shell/program_state.h"
+
+#include <shellapi.h>
+
+namespace Brindle::Shell {
+
+namespace {
+
+constexpr const wchar_t* DownloadAddress =
+    L"https://developer.microsoft.com/microsoft-edge/webview2/consumer/";
+
+void OpenOrRaise(const std::wstring& address) {
+    SHELLEXECUTEINFOW request{};
+    request.cbSize = sizeof request;
+    request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
+    // No verb: the scheme's default, which is the user's default browser.
+    request.lpFile = address.c_str();
+    request.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&request)) {
+        throw Failure::FromWin32(L"ShellExecuteExW " + address, GetLastError());
+    }
+    // The browser is not ours to wait for or end.
+    UniqueHandle browser(request.hProcess);
+}
+
+// Best effort: the box that follows tells the user the address either way.
+void OpenInBrowser(const std::wstring& address) noexcept {
+    try {
+        OpenOrRaise(address);
+    } catch (...) {
+        try {
+            Log::Write(L"browser openen mislukte: " + DescribeCurrentException().message);
+        } catch (...) {
+            // No memory for the line: the box still shows the address.
+        }
+    }
+}
+
+void ShowWarning(const std::wstring& text) {
+    MessageBoxW(nullptr, text.c_str(), L"Brindle", MB_OK | MB_ICONWARNING);
+}
+
+} // namespace
+
+std::wstring Program::PageAddress() {
+    const Statics& state = State();
+    return state.server ? state.server->Url() : Server::UrlOf(3900);
+}
+
+int Program::WithoutWebView2() {
+    std::wstring address = PageAddress();
+    OpenInBrowser(address);
+    ShowWarning(L"Brindle needs the Microsoft Edge WebView2 Runtime to run in its own window, and "
+                L"it is not installed on this PC.\n\nBrindle opened in your browser instead, so "
+                L"you can keep working:\n" +
+                address +
+                L"\n\nTo get the app window, install the WebView2 Runtime (free, from "
+                L"Microsoft):\n" +
+                DownloadAddress +
+                L"\n\nKeep this message open while you work. Closing it stops Brindle.");
+    StopServer();
+    return 0;
+}
+
+void Program::GiveUpOnTheWindow(const std::wstring& reason) {
+    Log::Write(L"terugval naar de browser: " + reason);
+    std::wstring address = PageAddress();
+    OpenInBrowser(address);
+    ShowWarning(L"Brindle could not start its app window on this PC, so it opened in your browser "
+                L"instead:\n" +
+                address +
+                L"\n\nEverything works there; only the separate window is missing. This usually "
+                L"means the Microsoft Edge WebView2 Runtime is damaged. Repairing or "
+                L"reinstalling it gets the window back:\n" +
+                DownloadAddress + L"\n\nDetails are in:\n" + Log::Location() +
+                L"\n\nKeep this message open while you work. Closing it stops Brindle.");
+    // The window's own destruction stops the tool and ends the message loop.
+    SendMessageW(State().hwnd, WM_CLOSE, 0, 0);
+}
+
+} // namespace Brindle::Shell

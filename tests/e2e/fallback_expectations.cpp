@@ -1,0 +1,53 @@
+#include "fallback_expectations.h"
+
+#include "platform/text.h"
+
+#include <doctest.h>
+
+namespace Brindle::Tests {
+
+std::wstring StartedTool::Address() const {
+    return L"http://127.0.0.1:" + Shell::Text::Decimal(static_cast<std::int32_t>(port)) + L"/";
+}
+
+StartedTool StartedToolOf(const LogTail& log) {
+    std::wstring line = log.StartingWith(L"kiv.exe gestart (pid ");
+    std::size_t close = line.find(L") op poort ");
+    if (close == std::wstring::npos) {
+        return {};
+    }
+    return {static_cast<DWORD>(std::stoul(line.substr(21, close - 21))),
+            std::stoi(line.substr(close + 11))};
+}
+
+std::wstring ExpectFirstFallback(const Installation& installation, const Run& run,
+                                 const LogTail& log, const BrowserRecord& browser,
+                                 bool openingRefused) {
+    auto box = run.WaitForBox(30000);
+    REQUIRE(box.has_value());
+    StartedTool tool = StartedToolOf(log);
+    REQUIRE(tool.pid != 0);
+    std::wstring address = tool.Address();
+    CHECK(box->caption == L"Brindle");
+    CHECK(box->text == FirstFallbackText(address));
+    CHECK(run.WaitForWindow(installation.WindowClass(), 0) == nullptr);
+    if (!openingRefused) {
+        CHECK(browser.WaitForAddresses(1, 10000) == std::vector<std::wstring>{address});
+    }
+    std::vector<DWORD> tree = TreeOf(tool.pid);
+    CHECK(IsRunning(tool.pid));
+
+    PressOk(*box);
+    CHECK(run.WaitForExit(20000) == 0u);
+    for (DWORD pid : tree) {
+        CAPTURE(pid);
+        CHECK_FALSE(IsRunning(pid));
+    }
+    CHECK(log.Count(L"kiv.exe gestopt") == 1);
+    CHECK(log.StartingWith(L"venster 0x").empty());
+    CHECK(browser.Addresses().size() == (openingRefused ? 0u : 1u));
+    CHECK(log.Messages().back() == L"=== Brindle einde ===");
+    return address;
+}
+
+} // namespace Brindle::Tests

@@ -1,0 +1,181 @@
+#include "fetch.h"
+
+#include "record.h"
+#include "text.h"
+
+#include "platform/prelude.h"
+#include "platform/unique_handle.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace Brindle::Standin {
+
+namespace {
+
+constexpr DWORD kSocketTimeoutMs = 3000;
+constexpr std::size_t kMaxAnswerBytes = 1024 * 1024;
+constexpr std::string_view kToolPageText = "kiv stand-in";
+
+class WinsockSession {
+public:
+    WinsockSession() noexcept {
+        WSADATA data{};
+        error_ = WSAStartup(MAKEWORD(2, 2), &data);
+    }
+    WinsockSession(const WinsockSession&) = delete;
+    WinsockSession& operator=(const WinsockSession&) = delete;
+    ~WinsockSession() {
+        if (error_ == 0) {
+            WSACleanup();
+        }
+    }
+    [[nodiscard]] int Error() const noexcept { return error_; }
+
+private:
+    int error_ = 0;
+};
+
+struct AddressFree {
+    void operator()(ADDRINFOW* found) const noexcept { FreeAddrInfoW(found); }
+};
+
+struct HttpAddress {
+    std::wstring host;
+    std::wstring port;
+    std::wstring authority;
+    std::wstring path;
+};
+
+// http://host[:port][/path]; nothing else is for the stand-in to load.
+std::optional<HttpAddress> ParseHttp(std::wstring_view uri) {
+    constexpr std::wstring_view kScheme = L"http://";
+    if (uri.substr(0, kScheme.size()) != kScheme) {
+        return std::nullopt;
+    }
+    uri.remove_prefix(kScheme.size());
+    uri = uri.substr(0, uri.find(L'#'));
+    const std::size_t slash = uri.find(L'/');
+    const std::wstring_view authority = uri.substr(0, slash);
+    const std::size_t colon = authority.rfind(L':');
+    HttpAddress address{
+        std::wstring(authority.substr(0, colon)),
+        colon == std::wstring_view::npos ? L"80" : std::wstring(authority.substr(colon + 1)),
+        std::wstring(authority),
+        slash == std::wstring_view::npos ? L"/" : std::wstring(uri.substr(slash))};
+    if (address.host.empty() || address.port.empty()) {
+        return std::nullopt;
+    }
+    return address;
+}
+
+// A socket, or the Winsock error that kept it from being one.
+struct Connection {
+    Shell::UniqueSocket socket;
+    int error = 0;
+};
+
+Connection Connect(const HttpAddress& address) {
+    ADDRINFOW hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    ADDRINFOW* first = nullptr;
+    const int found = GetAddrInfoW(address.host.c_str(), address.port.c_str(), &hints, &first);
+    const std::unique_ptr<ADDRINFOW, AddressFree> list(first);
+    if (found != 0) {
+        return {Shell::UniqueSocket(), found};
+    }
+    Shell::UniqueSocket socket(::socket(first->ai_family, first->ai_socktype, first->ai_protocol));
+    if (!socket) {
+        return {Shell::UniqueSocket(), WSAGetLastError()};
+    }
+    // A tool that accepts and never answers must not hold the shell's thread for long.
+    const DWORD timeout = kSocketTimeoutMs;
+    const char* option = reinterpret_cast<const char*>(&timeout);
+    setsockopt(socket.Get(), SOL_SOCKET, SO_RCVTIMEO, option, static_cast<int>(sizeof timeout));
+    setsockopt(socket.Get(), SOL_SOCKET, SO_SNDTIMEO, option, static_cast<int>(sizeof timeout));
+    if (connect(socket.Get(), first->ai_addr, static_cast<int>(first->ai_addrlen)) ==
+        SOCKET_ERROR) {
+        return {Shell::UniqueSocket(), WSAGetLastError()};
+    }
+    return {std::move(socket), 0};
+}
+
+// The whole answer, up to the server's close, or the Winsock error.
+struct Exchange {
+    std::string answer;
+    int error = 0;
+};
+
+Exchange Ask(SOCKET socket, std::string_view request) {
+    while (!request.empty()) {
+        const int sent = send(socket, request.data(), static_cast<int>(request.size()), 0);
+        if (sent == SOCKET_ERROR) {
+            return {{}, WSAGetLastError()};
+        }
+        request.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    Exchange exchange;
+    char buffer[4096];
+    while (exchange.answer.size() < kMaxAnswerBytes) {
+        const int received = recv(socket, buffer, static_cast<int>(sizeof buffer), 0);
+        if (received == SOCKET_ERROR) {
+            exchange.error = WSAGetLastError();
+            break;
+        }
+        if (received == 0) {
+            break;
+        }
+        exchange.answer.append(buffer, static_cast<std::size_t>(received));
+    }
+    return exchange;
+}
+
+std::string Request(const HttpAddress& address) {
+    return "GET " + Utf8(address.path) + " HTTP/1.1\r\nHost: " + Utf8(address.authority) +
+           "\r\nConnection: close\r\n\r\n";
+}
+
+void Fetch(std::wstring_view uri, Record& line) {
+    const std::optional<HttpAddress> address = ParseHttp(uri);
+    if (!address) {
+        line.Text(L"error", L"address");
+        return;
+    }
+    const WinsockSession session;
+    if (session.Error() != 0) {
+        line.Number(L"error", session.Error());
+        return;
+    }
+    const Connection connection = Connect(*address);
+    if (connection.error != 0) {
+        line.Number(L"error", connection.error);
+        return;
+    }
+    const Exchange exchange = Ask(connection.socket.Get(), Request(*address));
+    if (exchange.error != 0) {
+        line.Number(L"error", exchange.error);
+        return;
+    }
+    const std::string& answer = exchange.answer;
+    const std::size_t body = answer.find("\r\n\r\n");
+    line.Text(L"status", WideFromUtf8(answer.substr(0, answer.find("\r\n"))))
+        .YesNo(L"page",
+               body != std::string::npos && answer.find(kToolPageText, body) != std::string::npos);
+}
+
+} // namespace
+
+void FetchAndRecord(std::wstring_view uri) noexcept {
+    try {
+        Record line(L"fetch");
+        Fetch(uri, line);
+        line.Write();
+    } catch (...) {
+        // Only the record is lost.
+    }
+}
+
+} // namespace Brindle::Standin

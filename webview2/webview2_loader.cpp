@@ -1,0 +1,97 @@
+#include "webview2/webview2_loader.h"
+
+#include "platform/unique_handle.h"
+#include "shell/log.h"
+
+namespace Brindle::Shell {
+
+namespace {
+
+constexpr const wchar_t* LoaderName = L"WebView2Loader.dll";
+
+// Kept for the whole process: objects of the library stay referenced until the very end.
+HMODULE LoaderLibrary() {
+    static const HMODULE library = [] {
+        // No flags: the standard search order, which looks in the executable's folder first.
+        HMODULE loaded = LoadLibraryExW(LoaderName, nullptr, 0);
+        DWORD error = GetLastError();
+        if (loaded != nullptr) {
+            return loaded;
+        }
+        if (error == ERROR_BAD_EXE_FORMAT || error == ERROR_EXE_MACHINE_TYPE_MISMATCH) {
+            throw Failure::FromWin32(L"LoadLibraryExW(WebView2Loader.dll)", error);
+        }
+        throw LoaderLibraryMissing(error);
+    }();
+    return library;
+}
+
+template <typename Function>
+Function EntryPoint(const char* name) {
+    FARPROC found = GetProcAddress(LoaderLibrary(), name);
+    if (found == nullptr) {
+        DWORD error = GetLastError();
+        std::wstring wideName(name, name + std::char_traits<char>::length(name));
+        throw Failure::FromWin32(L"WebView2Loader.dll has no entry point " + wideName, error);
+    }
+    // GetProcAddress hands out a generic function pointer; the caller names the real type.
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
+}
+
+void LogProbeFailure() noexcept {
+    try {
+        throw;
+    } catch (const LoaderLibraryMissing&) {
+        Log::Write(L"WebView2Loader.dll ontbreekt naast de exe");
+    } catch (...) {
+        try {
+            Log::Write(L"runtimeversie opvragen mislukt: " + DescribeCurrentException().message);
+        } catch (...) {
+            // No memory for the line: the probe still answers none.
+        }
+    }
+}
+
+} // namespace
+
+LoaderLibraryMissing::LoaderLibraryMissing(unsigned long code, std::source_location where)
+    : Failure(L"LoaderLibraryMissing", Failure::FromWin32(LoaderName, code).Message(), where) {}
+
+HRESULT WebView2Loader::CreateCoreWebView2EnvironmentWithOptions(
+    PCWSTR browserExecutableFolder, PCWSTR userDataFolder,
+    ICoreWebView2EnvironmentOptions* environmentOptions,
+    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler) {
+    static const auto create = EntryPoint<CreateCoreWebView2EnvironmentWithOptionsFunction>(
+        "CreateCoreWebView2EnvironmentWithOptions");
+    return create(browserExecutableFolder, userDataFolder, environmentOptions,
+                  environmentCreatedHandler);
+}
+
+HRESULT WebView2Loader::GetAvailableCoreWebView2BrowserVersionString(PCWSTR browserExecutableFolder,
+                                                                     LPWSTR* versionInfo) {
+    static const auto version = EntryPoint<GetAvailableCoreWebView2BrowserVersionStringFunction>(
+        "GetAvailableCoreWebView2BrowserVersionString");
+    return version(browserExecutableFolder, versionInfo);
+}
+
+std::optional<std::wstring> WebView2Loader::RuntimeVersion() noexcept {
+    try {
+        UniqueCoTaskMemText version;
+        HRESULT hr = GetAvailableCoreWebView2BrowserVersionString(nullptr, version.Put());
+        if (FAILED(hr)) {
+            // A loader that failed owes us no string: whatever it left there is not ours to free.
+            static_cast<void>(version.Release());
+            return std::nullopt;
+        }
+        if (!version) {
+            return std::nullopt;
+        }
+        // The copy may fail; the owner frees the loader's string either way.
+        return std::wstring(version.Get());
+    } catch (...) {
+        LogProbeFailure();
+        return std::nullopt;
+    }
+}
+
+} // namespace Brindle::Shell
