@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,8 @@ double Seconds() {
 }
 
 struct Sample {
-    long long readyNoticedMs = -1;
+    // The two clocks differ by up to a millisecond either way, so a valid value can be negative.
+    std::optional<long long> readyNoticedMs;
     double treeGoneMs = -1;
     std::size_t treeSize = 0;
 };
@@ -63,12 +65,13 @@ Sample MeasureOnce() {
                 MillisecondsOfDay(line.stamp) - MillisecondsOfDay(tool.accepted);
         }
     }
-    if (sample.readyNoticedMs < 0) {
+    if (!sample.readyNoticedMs) {
         std::printf("no first accepted connection or no ready line in this run\n");
     }
-    DWORD toolPid = 0;
-    for (const auto& process : tool.processes) {
-        toolPid = process.role == L"tool" ? process.pid : toolPid;
+    DWORD toolPid = StartedToolOf(log).pid;
+    if (toolPid == 0) {
+        std::printf("no start line in this run\n");
+        return sample;
     }
     std::vector<DWORD> tree = TreeOf(toolPid);
     sample.treeSize = tree.size();
@@ -79,7 +82,6 @@ Sample MeasureOnce() {
     run.WaitForExit(20000);
     return sample;
 }
-
 void Report(const char* what, std::vector<double> values) {
     std::sort(values.begin(), values.end());
     std::printf("%-48s min %7.1f  median %7.1f  max %7.1f ms\n", what, values.front(),
@@ -94,11 +96,11 @@ int main(int argc, char** argv) {
     std::size_t treeSize = 0;
     for (int i = 0; i < runs; ++i) {
         Sample sample = MeasureOnce();
-        if (sample.readyNoticedMs < 0 || sample.treeGoneMs < 0) {
+        if (!sample.readyNoticedMs || sample.treeGoneMs < 0) {
             std::printf("run %d failed\n", i + 1);
             return 1;
         }
-        ready.push_back(static_cast<double>(sample.readyNoticedMs));
+        ready.push_back(static_cast<double>(*sample.readyNoticedMs));
         gone.push_back(sample.treeGoneMs);
         treeSize = sample.treeSize;
     }

@@ -9,8 +9,9 @@
 
 #include <cstdint>
 
-// COM interfaces have no virtual destructor: one would shift every slot. Each is released through
-// Release, and its protected destructor keeps the implementing classes free of the warning.
+// COM interfaces have no virtual destructor: one would shift every slot, and objects end through
+// Release. The warning about it is off for the declarations (IUnknown itself has a public one);
+// each interface's protected destructor keeps the implementing classes free of it.
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
@@ -135,9 +136,8 @@ protected:
 
 // The loader library's two entry points.
 using CreateCoreWebView2EnvironmentWithOptionsFunction = HRESULT(STDAPICALLTYPE*)(
-    PCWSTR browserExecutableFolder, PCWSTR userDataFolder,
-    ICoreWebView2EnvironmentOptions* environmentOptions,
-    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler);
+    PCWSTR browserExecutableFolder, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions* options,
+    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);
 using GetAvailableCoreWebView2BrowserVersionStringFunction =
     HRESULT(STDAPICALLTYPE*)(PCWSTR browserExecutableFolder, LPWSTR* versionInfo);
 

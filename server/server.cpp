@@ -5,6 +5,7 @@
 #include "server/process_exit.h"
 #include "server/process_tree.h"
 #include "shell/log.h"
+#include "shell/log_exception.h"
 
 namespace Brindle::Shell {
 
@@ -25,14 +26,6 @@ void EndRunningTool(HANDLE tool, DWORD pid) {
     Log::Write(L"kiv.exe gestopt");
 }
 
-void LogStopFailure() noexcept {
-    try {
-        Log::Write(L"kiv.exe stoppen mislukte: " + DescribeCurrentException().message);
-    } catch (...) {
-        // No memory for the line: the stop goes on without it.
-    }
-}
-
 } // namespace
 
 std::wstring Server::UrlOf(std::int32_t toolPort) {
@@ -46,7 +39,7 @@ void Server::Stop() noexcept {
     try {
         EndRunningTool(process->handle.Get(), process->id);
     } catch (...) {
-        LogStopFailure();
+        LogCurrentExceptionMessage(L"kiv.exe stoppen mislukte: ");
     }
     process.reset();
 }

@@ -3,6 +3,7 @@
 #include "platform/failure.h"
 #include "platform/unique_handle.h"
 #include "shell/log.h"
+#include "shell/log_exception.h"
 #include "shell/program_state.h"
 
 #include <shellapi.h>
@@ -22,7 +23,8 @@ void OpenOrRaise(const std::wstring& address) {
     request.lpFile = address.c_str();
     request.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExW(&request)) {
-        throw Failure::FromWin32(L"ShellExecuteExW " + address, GetLastError());
+        DWORD error = GetLastError();
+        throw Failure::FromWin32(L"ShellExecuteExW " + address, error);
     }
     // The browser is not ours to wait for or end.
     UniqueHandle browser(request.hProcess);
@@ -33,11 +35,7 @@ void OpenInBrowser(const std::wstring& address) noexcept {
     try {
         OpenOrRaise(address);
     } catch (...) {
-        try {
-            Log::Write(L"browser openen mislukte: " + DescribeCurrentException().message);
-        } catch (...) {
-            // No memory for the line: the box still shows the address.
-        }
+        LogCurrentExceptionMessage(L"browser openen mislukte: ");
     }
 }
 

@@ -40,10 +40,9 @@ Program::StageResult Program::BrowserEnvironmentStage() {
     std::wstring arguments = Win32::EnvironmentVariable(L"BRINDLE_WEBVIEW_ARGS");
     if (!arguments.empty()) {
         Log::Write(L"extra browserargumenten: " + arguments);
-        state.options = ComPtr<EnvironmentOptions>::Adopt(new EnvironmentOptions(arguments));
+        state.options = EnvironmentOptions::Create(arguments);
     }
-    state.environmentHandler = ComPtr<EnvironmentCompletedHandler>::Adopt(
-        new EnvironmentCompletedHandler(&Program::OnEnvironment));
+    state.environmentHandler = EnvironmentCompletedHandler::Create(&Program::OnEnvironment);
 
     HRESULT result =
         CreateEnvironment(userData, state.options.Get(), state.environmentHandler.Get());
@@ -67,8 +66,7 @@ void Program::OnEnvironment(HRESULT result, ICoreWebView2Environment* environmen
     }
     Statics& state = State();
     // Held before the call: WebView2 answers through it after the call has returned.
-    state.controllerHandler = ComPtr<ControllerCompletedHandler>::Adopt(
-        new ControllerCompletedHandler(&Program::OnController));
+    state.controllerHandler = ControllerCompletedHandler::Create(&Program::OnController);
     HRESULT call =
         environment->CreateCoreWebView2Controller(state.hwnd, state.controllerHandler.Get());
     if (FAILED(call)) {

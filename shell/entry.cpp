@@ -7,7 +7,7 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // WebView2 needs a single-threaded apartment on the thread that owns the window. COM is never
-    // uninitialised: objects held until the process ends are released after this returns.
+    // uninitialised: the browser control's objects are held until the process ends.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     return Brindle::Shell::Program::Main();
 }

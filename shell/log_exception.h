@@ -7,5 +7,7 @@ namespace Brindle::Shell {
 
 // Call only inside a catch block: logs prefix + the exception's full text; never raises.
 void LogCurrentException(std::wstring_view prefix) noexcept;
+// The same with the exception's message alone, for lines that continue a best-effort step.
+void LogCurrentExceptionMessage(std::wstring_view prefix) noexcept;
 
 } // namespace Brindle::Shell

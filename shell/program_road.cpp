@@ -38,7 +38,10 @@ std::wstring Program::InstallKey() {
 }
 
 Program::Statics& Program::State() {
-    static Statics statics;
+    // Never destroyed: the browser control and its handlers stay referenced until the process
+    // is gone, as releasing them would close the control at exit with no message loop left. The
+    // end steps have stopped the tool by then.
+    static Statics& statics = *new Statics;
     return statics;
 }
 
@@ -77,10 +80,6 @@ Program::StageResult Program::ServerStage() {
     MessageBoxW(nullptr, text.c_str(), L"Brindle", MB_OK | MB_ICONERROR);
     return 2;
 }
-
-} // namespace Brindle::Shell
-
-namespace Brindle::Shell {
 
 Program::StageResult Program::RuntimeProbeStage() {
     std::optional<std::wstring> version = WebView2Loader::RuntimeVersion();

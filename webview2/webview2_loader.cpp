@@ -2,6 +2,7 @@
 
 #include "platform/unique_handle.h"
 #include "shell/log.h"
+#include "shell/log_exception.h"
 
 namespace Brindle::Shell {
 
@@ -44,11 +45,7 @@ void LogProbeFailure() noexcept {
     } catch (const LoaderLibraryMissing&) {
         Log::Write(L"WebView2Loader.dll ontbreekt naast de exe");
     } catch (...) {
-        try {
-            Log::Write(L"runtimeversie opvragen mislukt: " + DescribeCurrentException().message);
-        } catch (...) {
-            // No memory for the line: the probe still answers none.
-        }
+        LogCurrentExceptionMessage(L"runtimeversie opvragen mislukt: ");
     }
 }
 
@@ -58,13 +55,11 @@ LoaderLibraryMissing::LoaderLibraryMissing(unsigned long code, std::source_locat
     : Failure(L"LoaderLibraryMissing", Failure::FromWin32(LoaderName, code).Message(), where) {}
 
 HRESULT WebView2Loader::CreateCoreWebView2EnvironmentWithOptions(
-    PCWSTR browserExecutableFolder, PCWSTR userDataFolder,
-    ICoreWebView2EnvironmentOptions* environmentOptions,
-    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler) {
+    PCWSTR browserExecutableFolder, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions* options,
+    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
     static const auto create = EntryPoint<CreateCoreWebView2EnvironmentWithOptionsFunction>(
         "CreateCoreWebView2EnvironmentWithOptions");
-    return create(browserExecutableFolder, userDataFolder, environmentOptions,
-                  environmentCreatedHandler);
+    return create(browserExecutableFolder, userDataFolder, options, handler);
 }
 
 HRESULT WebView2Loader::GetAvailableCoreWebView2BrowserVersionString(PCWSTR browserExecutableFolder,

@@ -25,8 +25,8 @@ public:
     // when it is not there, and Failure for a library of the wrong format or without the entry.
     static HRESULT CreateCoreWebView2EnvironmentWithOptions(
         PCWSTR browserExecutableFolder, PCWSTR userDataFolder,
-        ICoreWebView2EnvironmentOptions* environmentOptions,
-        ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler);
+        ICoreWebView2EnvironmentOptions* options,
+        ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);
     static HRESULT GetAvailableCoreWebView2BrowserVersionString(PCWSTR browserExecutableFolder,
                                                                 LPWSTR* versionInfo);
 

@@ -13,11 +13,6 @@ using Brindle::Shell::Text::Decimal;
 
 namespace {
 
-std::wstring ProfileFolder(const Installation& installation) {
-    return Brindle::Shell::Win32::KnownFolder(FOLDERID_LocalAppData) + L"\\Brindle\\WebView2\\" +
-           installation.Key();
-}
-
 RECT ClientRect(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
@@ -57,7 +52,12 @@ void ExpectPageAndClose(const Run& run, const Installation& installation, const 
     CHECK(fetched.front().Field(L"page") == L"yes");
     StartedTool tool = StartedToolOf(log);
     CHECK(runtime.Events(L"navigate").front().Field(L"uri") == tool.Address());
-    CHECK(log.Contains(L"navigeren naar " + tool.Address() + L" hr=0x" + navigationDigits));
+    // The runtime records the page before Navigate returns; the shell's line comes after.
+    CHECK(WaitUntil(
+        [&] {
+            return log.Contains(L"navigeren naar " + tool.Address() + L" hr=0x" + navigationDigits);
+        },
+        10000));
     CHECK(log.StartingWith(L"terugval naar de browser: ").empty());
 
     std::vector<DWORD> tree = TreeOf(tool.pid);
@@ -114,15 +114,16 @@ TEST_SUITE("browser_road") {
         auto created = runtime.Events(L"create");
         REQUIRE(created.size() == 1);
         CHECK(created.front().Field(L"folder") == L"(null)");
-        CHECK(created.front().Field(L"userData") == ProfileFolder(installation));
+        CHECK(created.front().Field(L"userData") == installation.ProfileFolder());
         CHECK(created.front().Field(L"options") == L"no");
-        CHECK(IsFolder(ProfileFolder(installation)));
+        CHECK(IsFolder(installation.ProfileFolder()));
         auto controllerCall = runtime.Events(L"controller-call");
         REQUIRE(controllerCall.size() == 1);
         CHECK(controllerCall.front().Field(L"parent") == HandleHex(window, true));
+        // The system may send a size change of its own once the window is mapped.
         auto bounds = runtime.Events(L"bounds");
-        REQUIRE(bounds.size() == 1);
-        CHECK(SameRect(bounds.front(), ClientRect(window)));
+        REQUIRE_FALSE(bounds.empty());
+        CHECK(SameRect(bounds.back(), ClientRect(window)));
 
         ExpectRefit(runtime, window, [](HWND w) {
             SetWindowPos(w, nullptr, 0, 0, 1000, 700, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -263,7 +264,7 @@ TEST_SUITE("browser_refusals") {
 
     TEST_CASE("a profile folder that cannot be made is a failure to start") {
         Installation installation;
-        std::wstring profile = ProfileFolder(installation);
+        std::wstring profile = installation.ProfileFolder();
         CreateDirectoryW((profile.substr(0, profile.find_last_of(L'\\'))).c_str(), nullptr);
         REQUIRE(WriteBytes(profile, "in the way"));
         LogTail log;
@@ -280,7 +281,6 @@ TEST_SUITE("browser_refusals") {
         CHECK(IsRunning(tool.pid));
         PressOk(*box);
         CHECK(run.WaitForExit(20000) == 1u);
-        DeleteFileW(profile.c_str());
         CHECK_FALSE(IsRunning(tool.pid));
         CHECK_FALSE(log.StartingWith(L"FATAAL: ").empty());
         CHECK(log.Messages().back() == L"=== Brindle einde ===");

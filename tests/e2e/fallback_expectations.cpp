@@ -6,20 +6,6 @@
 
 namespace Brindle::Tests {
 
-std::wstring StartedTool::Address() const {
-    return L"http://127.0.0.1:" + Shell::Text::Decimal(static_cast<std::int32_t>(port)) + L"/";
-}
-
-StartedTool StartedToolOf(const LogTail& log) {
-    std::wstring line = log.StartingWith(L"kiv.exe gestart (pid ");
-    std::size_t close = line.find(L") op poort ");
-    if (close == std::wstring::npos) {
-        return {};
-    }
-    return {static_cast<DWORD>(std::stoul(line.substr(21, close - 21))),
-            std::stoi(line.substr(close + 11))};
-}
-
 std::wstring ExpectFirstFallback(const Installation& installation, const Run& run,
                                  const LogTail& log, const BrowserRecord& browser,
                                  bool openingRefused) {

@@ -9,14 +9,6 @@
 
 namespace Brindle::Tests {
 
-// The tool as the log reports its start: "kiv.exe gestart (pid N) op poort P".
-struct StartedTool {
-    DWORD pid = 0;
-    int port = 0;
-    [[nodiscard]] std::wstring Address() const;
-};
-StartedTool StartedToolOf(const LogTail& log);
-
 // The first fallback's box: its text and the browser opened on the address (unless opening is
 // refused in this prefix), no main window; after OK the tool's whole tree is gone and the run
 // ends with 0. Answers the address.

@@ -4,6 +4,7 @@
 
 #include "platform/text.h"
 #include "platform/win32.h"
+#include "server/process_tree.h"
 #include "shell/install_key.h"
 
 #include <tlhelp32.h>
@@ -28,6 +29,18 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
     return true;
 }
 
+// Variables that steer the shell or a stand-in come only from the test, never from whoever runs it.
+bool Steers(std::wstring_view name) {
+    for (std::wstring_view steering :
+         {L"BRINDLE_WEBVIEW_ARGS", L"WEBVIEW2_STANDIN_", L"KIV_STANDIN_"}) {
+        if (name.size() >= steering.size() && SameName(name.substr(0, steering.size()), steering) &&
+            (steering.back() == L'_' || name.size() == steering.size())) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The test's own environment with the extra variables set, as a block for CreateProcessW.
 std::wstring EnvironmentBlock(const Environment& extra) {
     std::vector<std::wstring> entries;
@@ -35,7 +48,7 @@ std::wstring EnvironmentBlock(const Environment& extra) {
     for (const wchar_t* entry = strings; *entry != L'\0'; entry += wcslen(entry) + 1) {
         std::wstring_view text(entry);
         std::size_t equals = text.find(L'=', 1);
-        bool replaced = false;
+        bool replaced = Steers(text.substr(0, equals));
         for (const auto& [name, value] : extra) {
             replaced = replaced || SameName(text.substr(0, equals), name);
         }
@@ -106,7 +119,8 @@ std::wstring BuildFolder() {
     return Shell::Win32::ExecutableFolder();
 }
 
-Installation::Installation(std::wstring_view name, Tool tool, Runtime runtime) : folder_(name) {
+Installation::Installation(std::wstring_view name, Tool tool, Runtime runtime)
+    : folder_(name), profile_(ProfileFolder()) {
     CopyFromBuild(L"brindle.exe", L"brindle.exe");
     if (tool == Tool::StandIn) {
         CopyFromBuild(L"kiv.exe", L"kiv.exe");
@@ -116,6 +130,18 @@ Installation::Installation(std::wstring_view name, Tool tool, Runtime runtime) :
     } else if (runtime == Runtime::WithoutVersionEntry) {
         CopyFromBuild(L"webview2-standin-noversion.dll", L"WebView2Loader.dll");
     }
+}
+
+std::wstring Installation::ProfileFolder() const {
+    return Shell::Win32::KnownFolder(FOLDERID_LocalAppData) + L"\\Brindle\\WebView2\\" + Key();
+}
+
+Installation::ProfileCleaner::ProfileCleaner(std::wstring profile) : path(std::move(profile)) {
+    RemoveTree(path);
+}
+
+Installation::ProfileCleaner::~ProfileCleaner() {
+    RemoveTree(path);
 }
 
 std::wstring Installation::Key() const {
@@ -260,6 +286,20 @@ std::wstring LogTail::StartingWith(const std::wstring& start) const {
     return L"";
 }
 
+std::wstring StartedTool::Address() const {
+    return L"http://127.0.0.1:" + Shell::Text::Decimal(static_cast<std::int32_t>(port)) + L"/";
+}
+
+StartedTool StartedToolOf(const LogTail& log) {
+    std::wstring line = log.StartingWith(L"kiv.exe gestart (pid ");
+    std::size_t close = line.find(L") op poort ");
+    if (close == std::wstring::npos) {
+        return {};
+    }
+    return {static_cast<DWORD>(std::stoul(line.substr(21, close - 21))),
+            std::stoi(line.substr(close + 11))};
+}
+
 Environment ToolRecorder::With(Environment more) const {
     more.emplace_back(L"KIV_STANDIN_RECORD", path);
     return more;
@@ -313,16 +353,33 @@ std::vector<ProcessInfo> Processes() {
 }
 
 std::vector<DWORD> TreeOf(DWORD pid) {
+    auto created = [](DWORD member) -> std::uint64_t {
+        Shell::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, member));
+        FILETIME creation{}, exited{}, kernel{}, user{};
+        if (!process || !GetProcessTimes(process.Get(), &creation, &exited, &kernel, &user)) {
+            return 0;
+        }
+        return (static_cast<std::uint64_t>(creation.dwHighDateTime) << 32) | creation.dwLowDateTime;
+    };
     auto processes = Processes();
-    std::vector<DWORD> tree{pid};
+    std::vector<Shell::ProcessTree::Facts> tree{{pid, 0, created(pid)}};
     for (std::size_t i = 0; i < tree.size(); ++i) {
         for (const auto& process : processes) {
-            if (process.parent == tree[i] && process.pid != tree[i]) {
-                tree.push_back(process.pid);
+            // Wine reuses ids at once, so a stale parent id must not pull in older processes.
+            if (process.parent == tree[i].pid && process.pid != tree[i].pid) {
+                Shell::ProcessTree::Facts candidate{process.pid, process.parent,
+                                                    created(process.pid)};
+                if (Shell::ProcessTree::IsChild(candidate, tree[i])) {
+                    tree.push_back(candidate);
+                }
             }
         }
     }
-    return tree;
+    std::vector<DWORD> pids;
+    for (const auto& member : tree) {
+        pids.push_back(member.pid);
+    }
+    return pids;
 }
 
 HeldPorts::HeldPorts(int first, int last, bool listening) {

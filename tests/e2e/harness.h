@@ -41,9 +41,22 @@ public:
     [[nodiscard]] std::wstring WindowClass() const { return L"BrindleShellWindow-" + Key(); }
     // Copies a file of the build folder into the installation under another name.
     void CopyFromBuild(std::wstring_view buildName, std::wstring_view installedName) const;
+    // The browser control's profile of this installation, in the prefix's shared folder.
+    [[nodiscard]] std::wstring ProfileFolder() const;
 
 private:
+    // A folder name can come back once Wine hands out the same process ids again, so neither a
+    // profile found at the start nor one left at the end may carry into another test.
+    struct ProfileCleaner {
+        std::wstring path;
+        explicit ProfileCleaner(std::wstring profile);
+        ProfileCleaner(const ProfileCleaner&) = delete;
+        ProfileCleaner& operator=(const ProfileCleaner&) = delete;
+        ~ProfileCleaner();
+    };
+
     ScratchFolder folder_;
+    ProfileCleaner profile_;
 };
 
 using Environment = std::vector<std::pair<std::wstring, std::wstring>>;
@@ -98,6 +111,14 @@ public:
 private:
     unsigned long long start_;
 };
+
+// The tool as the log reports its start: "kiv.exe gestart (pid N) op poort P".
+struct StartedTool {
+    DWORD pid = 0;
+    int port = 0;
+    [[nodiscard]] std::wstring Address() const;
+};
+StartedTool StartedToolOf(const LogTail& log);
 
 // The stand-in tool's record file, with the variable that makes the tool write it.
 struct ToolRecorder {

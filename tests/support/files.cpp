@@ -3,7 +3,15 @@
 #include "platform/prelude.h"
 #include "platform/unique_handle.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace Brindle::Tests {
+
+void RemoveTree(const std::wstring& path) {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
 
 bool IsFolder(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());

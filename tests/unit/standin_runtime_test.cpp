@@ -79,7 +79,7 @@ Library Load(const wchar_t* name) {
     return library;
 }
 
-// Kept loaded: a completion still pending must not outlive the code that runs it.
+// Loaded once for the whole run; each case pumps until its completions have run.
 const Library& Standin() {
     static const Library library = Load(L"webview2-standin.dll");
     REQUIRE((library.create != nullptr && library.version != nullptr));

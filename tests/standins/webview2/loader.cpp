@@ -63,13 +63,11 @@ HRESULT AvailableVersion(LPWSTR* versionInfo) {
 
 } // namespace
 
-extern "C" HRESULT STDAPICALLTYPE
-CreateCoreWebView2EnvironmentWithOptions(PCWSTR browserExecutableFolder, PCWSTR userDataFolder,
-                                         ICoreWebView2EnvironmentOptions* environmentOptions,
-                                         Handler* environmentCreatedHandler) noexcept {
+extern "C" HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
+    PCWSTR browserExecutableFolder, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions* options,
+    Handler* handler) noexcept {
     return Guarded([&] {
-        return CreateEnvironment(browserExecutableFolder, userDataFolder, environmentOptions,
-                                 environmentCreatedHandler);
+        return CreateEnvironment(browserExecutableFolder, userDataFolder, options, handler);
     });
 }
 
