@@ -332,3 +332,27 @@ TEST_SUITE("browser_failures") {
         }
     }
 }
+
+TEST_SUITE("browser_failures") {
+    TEST_CASE("the window closed while the second fallback's box is open") {
+        Installation installation;
+        LogTail log;
+        BrowserRecord browser;
+        Run run(installation, {{L"WEBVIEW2_STANDIN_CONTROLLER", L"0x80004004"}});
+        HWND window = run.WaitForWindow(installation.WindowClass(), 30000);
+        REQUIRE(window != nullptr);
+        auto box = run.WaitForBox(30000);
+        REQUIRE(box.has_value());
+        StartedTool tool = StartedToolOf(log);
+
+        // The box has no owner, so the window stays usable; closing it stops the tool at once,
+        // and the quit message that its destruction posts ends the box's own loop as well.
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        CHECK(run.WaitForExit(20000) == 0u);
+        CHECK_FALSE(IsWindow(window));
+        CHECK_FALSE(IsRunning(tool.pid));
+        CHECK(log.Count(L"kiv.exe gestopt") == 1);
+        CHECK(browser.WaitForAddresses(1, 10000).size() == 1);
+        CHECK(log.Messages().back() == L"=== Brindle einde ===");
+    }
+}
