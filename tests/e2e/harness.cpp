@@ -129,6 +129,9 @@ Installation::Installation(std::wstring_view name, Tool tool, Runtime runtime)
         CopyFromBuild(L"webview2-standin.dll", L"WebView2Loader.dll");
     } else if (runtime == Runtime::WithoutVersionEntry) {
         CopyFromBuild(L"webview2-standin-noversion.dll", L"WebView2Loader.dll");
+    } else if (runtime == Runtime::NotALibrary &&
+               !WriteBytes(*this / L"WebView2Loader.dll", "no")) {
+        throw std::runtime_error("cannot write the installation's loader library");
     }
 }
 

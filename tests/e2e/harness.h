@@ -27,8 +27,8 @@ class Installation {
 public:
     enum class Tool { StandIn, None };
     // The loader library beside the exe: the stand-in runtime, the stand-in without its version
-    // entry point, or none at all.
-    enum class Runtime { StandIn, WithoutVersionEntry, None };
+    // entry point, a text file of that name, or none at all.
+    enum class Runtime { StandIn, WithoutVersionEntry, NotALibrary, None };
 
     explicit Installation(std::wstring_view name = L"Brindle", Tool tool = Tool::StandIn,
                           Runtime runtime = Runtime::StandIn);

@@ -44,6 +44,8 @@ TEST_SUITE("runtime_probe") {
             {"the loader answers success without a version", Runtime::StandIn, L"none", nullptr},
             {"the loader lacks the version entry point", Runtime::WithoutVersionEntry, L"",
              L"runtimeversie opvragen mislukt: "},
+            {"the loader is no library", Runtime::NotALibrary, L"",
+             L"runtimeversie opvragen mislukt: "},
         };
         for (const auto& c : cases) {
             CAPTURE(c.name);
