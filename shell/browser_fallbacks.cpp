@@ -14,6 +14,9 @@ namespace {
 
 constexpr const wchar_t* DownloadAddress =
     L"https://developer.microsoft.com/microsoft-edge/webview2/consumer/";
+// Both boxes stay open while the user works in the browser.
+constexpr const wchar_t* KeepOpen =
+    L"\n\nKeep this message open while you work. Closing it stops Brindle.";
 
 void OpenOrRaise(const std::wstring& address) {
     SHELLEXECUTEINFOW request{};
@@ -59,8 +62,7 @@ int Program::WithoutWebView2() {
                 address +
                 L"\n\nTo get the app window, install the WebView2 Runtime (free, from "
                 L"Microsoft):\n" +
-                DownloadAddress +
-                L"\n\nKeep this message open while you work. Closing it stops Brindle.");
+                DownloadAddress + KeepOpen);
     StopServer();
     return 0;
 }
@@ -75,8 +77,7 @@ void Program::GiveUpOnTheWindow(const std::wstring& reason) {
                 L"\n\nEverything works there; only the separate window is missing. This usually "
                 L"means the Microsoft Edge WebView2 Runtime is damaged. Repairing or "
                 L"reinstalling it gets the window back:\n" +
-                DownloadAddress + L"\n\nDetails are in:\n" + Log::Location() +
-                L"\n\nKeep this message open while you work. Closing it stops Brindle.");
+                DownloadAddress + L"\n\nDetails are in:\n" + Log::Location() + KeepOpen);
     // The window's own destruction stops the tool and ends the message loop.
     SendMessageW(State().hwnd, WM_CLOSE, 0, 0);
 }
