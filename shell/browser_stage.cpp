@@ -29,6 +29,16 @@ HRESULT CreateEnvironment(const std::wstring& userData, ICoreWebView2Environment
                                                                     options, handler);
 }
 
+// An answer that was already queued when the user closed the window arrives after the tool was
+// stopped: it must neither build on the dead window nor open a browser on the dead address.
+bool WindowGone(HWND window, const std::wstring& answer) {
+    if (IsWindow(window)) {
+        return false;
+    }
+    Log::Write(L"venster al gesloten; " + answer + L" genegeerd");
+    return true;
+}
+
 } // namespace
 
 Program::StageResult Program::BrowserEnvironmentStage() {
@@ -60,11 +70,15 @@ Program::StageResult Program::BrowserEnvironmentStage() {
 }
 
 void Program::OnEnvironment(HRESULT result, ICoreWebView2Environment* environment) {
-    if (FAILED(result) || environment == nullptr) {
-        GiveUpOnTheWindow(L"omgevingscallback hr=0x" + Digits(result) + L", geen omgeving");
+    Statics& state = State();
+    const std::wstring answer = L"omgevingscallback hr=0x" + Digits(result);
+    if (WindowGone(state.hwnd, answer)) {
         return;
     }
-    Statics& state = State();
+    if (FAILED(result) || environment == nullptr) {
+        GiveUpOnTheWindow(answer + L", geen omgeving");
+        return;
+    }
     // Held before the call: WebView2 answers through it after the call has returned.
     state.controllerHandler = ControllerCompletedHandler::Create(&Program::OnController);
     HRESULT call =
@@ -75,11 +89,15 @@ void Program::OnEnvironment(HRESULT result, ICoreWebView2Environment* environmen
 }
 
 void Program::OnController(HRESULT result, ICoreWebView2Controller* controller) {
-    if (FAILED(result) || controller == nullptr) {
-        GiveUpOnTheWindow(L"controllercallback hr=0x" + Digits(result) + L", geen controller");
+    Statics& state = State();
+    const std::wstring answer = L"controllercallback hr=0x" + Digits(result);
+    if (WindowGone(state.hwnd, answer)) {
         return;
     }
-    Statics& state = State();
+    if (FAILED(result) || controller == nullptr) {
+        GiveUpOnTheWindow(answer + L", geen controller");
+        return;
+    }
     state.controller = ComPtr<ICoreWebView2Controller>::Retain(controller);
     Refit(state.hwnd);
 

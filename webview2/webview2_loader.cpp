@@ -1,6 +1,7 @@
 #include "webview2/webview2_loader.h"
 
 #include "platform/unique_handle.h"
+#include "platform/win32.h"
 #include "shell/log.h"
 #include "shell/log_exception.h"
 
@@ -10,19 +11,42 @@ namespace {
 
 constexpr const wchar_t* LoaderName = L"WebView2Loader.dll";
 
+bool NotFound(DWORD error) {
+    return error == ERROR_MOD_NOT_FOUND || error == ERROR_FILE_NOT_FOUND ||
+           error == ERROR_PATH_NOT_FOUND;
+}
+
+struct Loaded {
+    HMODULE library;
+    DWORD error;
+};
+
+// Only the copy beside the exe or the system's own: a search by name would also take one from
+// the current directory or PATH, and breaks on a folder name with a semicolon in it.
+Loaded LoadLoader() {
+    const std::wstring beside = Win32::ExecutableFolder() + LoaderName;
+    HMODULE library = LoadLibraryExW(
+        beside.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    DWORD error = GetLastError();
+    if (library == nullptr && NotFound(error)) {
+        library = LoadLibraryExW(LoaderName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        error = GetLastError();
+    }
+    return {library, error};
+}
+
 // Kept for the whole process: objects of the library stay referenced until the very end.
 HMODULE LoaderLibrary() {
     static const HMODULE library = [] {
-        // No flags: the standard search order, which looks in the executable's folder first.
-        HMODULE loaded = LoadLibraryExW(LoaderName, nullptr, 0);
-        DWORD error = GetLastError();
-        if (loaded != nullptr) {
-            return loaded;
+        const Loaded loaded = LoadLoader();
+        if (loaded.library != nullptr) {
+            return loaded.library;
         }
-        if (error == ERROR_BAD_EXE_FORMAT || error == ERROR_EXE_MACHINE_TYPE_MISMATCH) {
-            throw Failure::FromWin32(L"LoadLibraryExW(WebView2Loader.dll)", error);
+        if (loaded.error == ERROR_BAD_EXE_FORMAT ||
+            loaded.error == ERROR_EXE_MACHINE_TYPE_MISMATCH) {
+            throw Failure::FromWin32(L"LoadLibraryExW(WebView2Loader.dll)", loaded.error);
         }
-        throw LoaderLibraryMissing(error);
+        throw LoaderLibraryMissing(loaded.error);
     }();
     return library;
 }

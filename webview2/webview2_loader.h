@@ -1,4 +1,5 @@
-// The WebView2 loader library, found at run time beside the executable, and the runtime probe.
+// The WebView2 loader library, loaded at run time from beside the executable or the system
+// folder, and the runtime probe.
 #pragma once
 
 #include "platform/failure.h"

@@ -160,7 +160,8 @@ void Installation::CopyFromBuild(std::wstring_view buildName,
     }
 }
 
-Run::Run(const Installation& installation, const Environment& extra) {
+Run::Run(const Installation& installation, const Environment& extra,
+         const std::wstring& currentDirectory) {
     std::wstring exe = installation / L"brindle.exe";
     std::wstring commandLine = L"\"" + exe + L"\"";
     std::wstring environment = EnvironmentBlock(extra);
@@ -168,7 +169,8 @@ Run::Run(const Installation& installation, const Environment& extra) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
+                        CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
                         &started)) {
         throw std::runtime_error("cannot start brindle.exe");
     }

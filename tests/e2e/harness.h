@@ -67,10 +67,12 @@ struct MessageBoxInfo {
     std::wstring text;
 };
 
-// One run of brindle.exe from an installation, started from the test's own current directory.
+// One run of brindle.exe from an installation, started from the given current directory, or
+// from the test's own when none is given.
 class Run {
 public:
-    explicit Run(const Installation& installation, const Environment& extra = {});
+    explicit Run(const Installation& installation, const Environment& extra = {},
+                 const std::wstring& currentDirectory = L"");
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
     // A run that a failed check left behind is ended, so it cannot disturb the next test.

@@ -28,7 +28,7 @@ constexpr const wchar_t* kVariables[] = {
     L"WEBVIEW2_STANDIN_CREATE",      L"WEBVIEW2_STANDIN_CREATE_WITH_OPTIONS",
     L"WEBVIEW2_STANDIN_ENVIRONMENT", L"WEBVIEW2_STANDIN_CONTROLLER_CALL",
     L"WEBVIEW2_STANDIN_CONTROLLER",  L"WEBVIEW2_STANDIN_VIEW",
-    L"WEBVIEW2_STANDIN_NAVIGATE",
+    L"WEBVIEW2_STANDIN_NAVIGATE",    L"WEBVIEW2_STANDIN_HOLD",
 };
 
 using Setting = std::pair<const wchar_t*, const wchar_t*>;
@@ -51,7 +51,12 @@ public:
         }
     }
 
-    [[nodiscard]] std::vector<RuntimeEvent> Events() const { return ReadRuntimeRecord(record_); }
+    // The calls only: the library's one load may land in whichever record is set at the time.
+    [[nodiscard]] std::vector<RuntimeEvent> Events() const {
+        auto events = ReadRuntimeRecord(record_);
+        std::erase_if(events, [](const RuntimeEvent& event) { return event.name == L"loaded"; });
+        return events;
+    }
     [[nodiscard]] const std::wstring& Folder() const { return scratch_.Path(); }
 
 private:
@@ -457,6 +462,69 @@ TEST_SUITE("standin_runtime") {
             REQUIRE(invoked.size() == 1);
             CHECK(invoked[0].Field(L"hr") == Code(c.code));
             CHECK(invoked[0].Field(L"object") == (c.object ? L"yes" : L"no"));
+        }
+    }
+
+    TEST_CASE("a held answer waits until its window is destroyed, and comes before the quit") {
+        for (const std::wstring held : {L"environment", L"controller"}) {
+            INFO(Text::Utf8Lenient(held));
+            const Settings settings({{L"WEBVIEW2_STANDIN_HOLD", held.c_str()}});
+            // Shown, as the shell's main window is when it asks.
+            HWND window = CreateWindowExW(0, L"STATIC", L"held", WS_POPUP | WS_VISIBLE, 0, 0, 50,
+                                          50, nullptr, nullptr, nullptr, nullptr);
+            REQUIRE(window != nullptr);
+            auto environment = EnvironmentHandler::Create();
+            auto controller = ControllerHandler::Create();
+            int* calls = &environment->calls;
+            REQUIRE(Standin().create(nullptr, nullptr, nullptr, environment.Get()) == S_OK);
+            if (held == L"controller") {
+                REQUIRE(PumpUntil([&] { return environment->calls > 0; }));
+                REQUIRE(environment->result);
+                REQUIRE(environment->result->CreateCoreWebView2Controller(
+                            window, controller.Get()) == S_OK);
+                calls = &controller->calls;
+            }
+            PumpFor(300);
+            CHECK(*calls == 0);
+            DestroyWindow(window);
+            PostQuitMessage(0);
+            // Posted before the quit: a loop that stops at the quit still runs the answer.
+            MSG message;
+            while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+                DispatchMessageW(&message);
+            }
+            CHECK(*calls == 1);
+            CHECK(EventsNamed(settings.Events(), held + L"-invoke").size() == 1);
+        }
+    }
+
+    TEST_CASE("a hold without a window of this thread, or mistyped, refuses the request") {
+        struct Case {
+            const wchar_t* held;
+            std::size_t unexpected;
+        };
+        // No window is shown here, and the controller's parent is no window at all.
+        const Case cases[] = {{L"environment", 0}, {L"controller", 0}, {L"controler", 1}};
+        for (const Case& c : cases) {
+            INFO(Text::Utf8Lenient(c.held));
+            const auto environment = CreateEnvironment();
+            REQUIRE(environment->result);
+            const Settings settings({{L"WEBVIEW2_STANDIN_HOLD", c.held}});
+            HRESULT answer = S_OK;
+            ULONG references = 0;
+            if (std::wstring_view(c.held) == L"environment") {
+                auto refused = EnvironmentHandler::Create();
+                answer = Standin().create(nullptr, nullptr, nullptr, refused.Get());
+                references = refused->references;
+            } else {
+                auto refused = ControllerHandler::Create();
+                answer =
+                    environment->result->CreateCoreWebView2Controller(FakeParent(), refused.Get());
+                references = refused->references;
+            }
+            CHECK(answer == E_UNEXPECTED);
+            CHECK(references == 1);
+            CHECK(EventsNamed(settings.Events(), L"unexpected").size() == c.unexpected);
         }
     }
 }

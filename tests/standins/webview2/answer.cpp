@@ -80,6 +80,16 @@ Answer ReadCreateAnswer(bool withOptions) {
     return ReadAnswer(L"WEBVIEW2_STANDIN_CREATE");
 }
 
+std::optional<bool> ReadHold(std::wstring_view completion) {
+    constexpr const wchar_t* kName = L"WEBVIEW2_STANDIN_HOLD";
+    const std::wstring value = Variable(kName);
+    if (value.empty() || value == L"environment" || value == L"controller") {
+        return value == completion;
+    }
+    Record(L"unexpected").Text(L"variable", kName).Text(L"value", value).Write();
+    return std::nullopt;
+}
+
 VersionAnswer ReadVersionAnswer() {
     constexpr const wchar_t* kName = L"WEBVIEW2_STANDIN_VERSION";
     const std::wstring value = Variable(kName);

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace Brindle::Standin {
 
@@ -25,6 +26,10 @@ Answer ReadAnswer(const wchar_t* name);
 // The immediate answer of an environment creation: the options variable wins for calls with
 // options, when it is set.
 Answer ReadCreateAnswer(bool withOptions);
+
+// Whether WEBVIEW2_STANDIN_HOLD names the completion (`environment` or `controller`). Unset and
+// empty hold nothing; any other value is recorded as unexpected and answers none.
+std::optional<bool> ReadHold(std::wstring_view completion);
 
 // WEBVIEW2_STANDIN_VERSION, which also knows `empty`.
 struct VersionAnswer {

@@ -22,7 +22,7 @@ HRESULT CreateController(HWND parent, Handler* handler) {
     HRESULT answer = handler == nullptr ? E_POINTER : call.code;
     if (SUCCEEDED(answer) && call.object) {
         const Answer result = ReadAnswer(L"WEBVIEW2_STANDIN_CONTROLLER");
-        if (!CompleteLater(L"controller-invoke", ComPtr<Handler>::Retain(handler), result.code,
+        if (!CompleteLater(L"controller", parent, ComPtr<Handler>::Retain(handler), result.code,
                            result.object ? NewController() : ComPtr<ICoreWebView2Controller>())) {
             answer = E_UNEXPECTED;
         }

@@ -26,7 +26,9 @@ HRESULT CreateEnvironment(PCWSTR folder, PCWSTR userData, ICoreWebView2Environme
     HRESULT answer = handler == nullptr ? E_POINTER : call.code;
     if (SUCCEEDED(answer) && call.object) {
         const Answer result = ReadAnswer(L"WEBVIEW2_STANDIN_ENVIRONMENT");
-        if (!CompleteLater(L"environment-invoke", ComPtr<Handler>::Retain(handler), result.code,
+        // The runtime knows no window yet; a held answer waits for the one the shell shows.
+        if (!CompleteLater(L"environment", ShownWindowOfThread(), ComPtr<Handler>::Retain(handler),
+                           result.code,
                            result.object ? NewEnvironment() : ComPtr<ICoreWebView2Environment>())) {
             answer = E_UNEXPECTED;
         }
