@@ -20,6 +20,7 @@ template <typename Handler, typename Result>
 bool CompleteLater(const wchar_t* completion, HWND window, Shell::ComPtr<Handler> handler,
                    HRESULT code, Shell::ComPtr<Result> result) noexcept {
     const std::optional<bool> hold = ReadHold(completion);
+    // Checked here: to RunLater, no window means no hold at all.
     if (!hold || (*hold && window == nullptr)) {
         return false;
     }
