@@ -33,13 +33,39 @@ void OpenOrRaise(const std::wstring& address) {
     UniqueHandle browser(request.hProcess);
 }
 
-// Best effort: the box that follows tells the user the address either way.
-void OpenInBrowser(const std::wstring& address) noexcept {
+// Best effort: answers whether the address was handed over, so the box can say what happened.
+bool OpenInBrowser(const std::wstring& address) noexcept {
     try {
         OpenOrRaise(address);
+        return true;
     } catch (...) {
         LogCurrentExceptionMessage(L"browser openen mislukte: ");
+        return false;
     }
+}
+
+std::wstring RuntimeMissingText(const std::wstring& address, bool opened) {
+    std::wstring text = L"Brindle needs the Microsoft Edge WebView2 Runtime to run in its own "
+                        L"window, and it is not installed on this PC.\n\n";
+    text += opened ? L"Brindle opened in your browser instead, so you can keep working:\n"
+                   : L"Brindle could not open your browser. To keep working, open this address "
+                     L"in it:\n";
+    return text + address +
+           L"\n\nTo get the app window, install the WebView2 Runtime (free, from Microsoft):\n" +
+           DownloadAddress + KeepOpen;
+}
+
+std::wstring WindowFailedText(const std::wstring& address, bool opened) {
+    std::wstring text =
+        opened ? L"Brindle could not start its app window on this PC, so it opened in your "
+                 L"browser instead:\n"
+               : L"Brindle could not start its app window on this PC, nor open your browser. To "
+                 L"keep working, open this address in your browser:\n";
+    return text + address +
+           L"\n\nEverything works there; only the separate window is missing. This usually "
+           L"means the Microsoft Edge WebView2 Runtime is damaged. Repairing or reinstalling it "
+           L"gets the window back:\n" +
+           DownloadAddress + L"\n\nDetails are in:\n" + Log::Location() + KeepOpen;
 }
 
 void ShowWarning(const std::wstring& text) {
@@ -53,16 +79,12 @@ std::wstring Program::PageAddress() {
     return state.server ? state.server->Url() : Server::UrlOf(3900);
 }
 
-int Program::WithoutWebView2() {
+int Program::WithoutWebView2(NoWindow why) {
     std::wstring address = PageAddress();
-    OpenInBrowser(address);
-    ShowWarning(L"Brindle needs the Microsoft Edge WebView2 Runtime to run in its own window, and "
-                L"it is not installed on this PC.\n\nBrindle opened in your browser instead, so "
-                L"you can keep working:\n" +
-                address +
-                L"\n\nTo get the app window, install the WebView2 Runtime (free, from "
-                L"Microsoft):\n" +
-                DownloadAddress + KeepOpen);
+    bool opened = OpenInBrowser(address);
+    // A runtime that the probe found is installed: telling the user to install it would be false.
+    ShowWarning(why == NoWindow::RuntimeMissing ? RuntimeMissingText(address, opened)
+                                                : WindowFailedText(address, opened));
     StopServer();
     return 0;
 }
@@ -70,14 +92,8 @@ int Program::WithoutWebView2() {
 void Program::GiveUpOnTheWindow(const std::wstring& reason) {
     Log::Write(L"terugval naar de browser: " + reason);
     std::wstring address = PageAddress();
-    OpenInBrowser(address);
-    ShowWarning(L"Brindle could not start its app window on this PC, so it opened in your browser "
-                L"instead:\n" +
-                address +
-                L"\n\nEverything works there; only the separate window is missing. This usually "
-                L"means the Microsoft Edge WebView2 Runtime is damaged. Repairing or "
-                L"reinstalling it gets the window back:\n" +
-                DownloadAddress + L"\n\nDetails are in:\n" + Log::Location() + KeepOpen);
+    bool opened = OpenInBrowser(address);
+    ShowWarning(WindowFailedText(address, opened));
     // The window's own destruction stops the tool and ends the message loop.
     SendMessageW(State().hwnd, WM_CLOSE, 0, 0);
 }

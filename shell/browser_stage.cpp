@@ -64,7 +64,7 @@ Program::StageResult Program::BrowserEnvironmentStage() {
     }
     if (FAILED(result)) {
         Log::Write(L"omgeving aanmaken faalde hr=0x" + Digits(result));
-        return WithoutWebView2();
+        return WithoutWebView2(NoWindow::EnvironmentRefused);
     }
     return std::nullopt;
 }

@@ -30,10 +30,15 @@ Program::StageResult Program::GuardStage(UniqueHandle& mutex) {
     SetForegroundWindow(running);
     DWORD pid = 0;
     GetWindowThreadProcessId(running, &pid);
-    Log::Write(L"al open, venster " +
-               Text::Hex(reinterpret_cast<std::uintptr_t>(running), Text::Case::Lower) +
-               L" van pid " + Text::Decimal(static_cast<std::uint32_t>(pid)) +
-               L" naar voren (klasse " + state.windowClass + L")");
+    std::wstring window = Text::Hex(reinterpret_cast<std::uintptr_t>(running), Text::Case::Lower);
+    if (pid == 0 || !IsWindow(running)) {
+        // The other run was closing its window: ending here would leave the user with nothing.
+        Log::Write(L"al open, venster " + window + L" verdween; toch doorstarten");
+        return std::nullopt;
+    }
+    Log::Write(L"al open, venster " + window + L" van pid " +
+               Text::Decimal(static_cast<std::uint32_t>(pid)) + L" naar voren (klasse " +
+               state.windowClass + L")");
     return 0;
 }
 

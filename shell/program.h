@@ -49,7 +49,10 @@ public:
     // The browser fallbacks: the page in the default browser, with a box that stays open while
     // the user works there. The first ends the road (its result is the exit code); the second
     // closes the main window once its box is closed.
-    static int WithoutWebView2();
+    // Why the first fallback was taken: its box tells the user to install the runtime only when
+    // none was found.
+    enum class NoWindow { RuntimeMissing, EnvironmentRefused };
+    static int WithoutWebView2(NoWindow why);
     static void GiveUpOnTheWindow(const std::wstring& reason);
 
 private:

@@ -85,7 +85,7 @@ Program::StageResult Program::RuntimeProbeStage() {
     std::optional<std::wstring> version = WebView2Loader::RuntimeVersion();
     if (!version) {
         Log::Write(L"geen WebView2-runtime; terugval op de systeembrowser");
-        return WithoutWebView2();
+        return WithoutWebView2(NoWindow::RuntimeMissing);
     }
     Log::Write(L"WebView2-runtime " + *version);
     return std::nullopt;

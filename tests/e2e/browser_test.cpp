@@ -242,7 +242,8 @@ TEST_SUITE("browser_refusals") {
             auto box = run.WaitForBox(30000);
             REQUIRE(box.has_value());
             StartedTool tool = StartedToolOf(log);
-            CHECK(box->text == FirstFallbackText(tool.Address()));
+            // The probe found a runtime, so the box does not tell the user to install one.
+            CHECK(box->text == SecondFallbackText(tool.Address()));
             CHECK(IsWindowVisible(window));
             CHECK(browser.WaitForAddresses(1, 10000) == std::vector<std::wstring>{tool.Address()});
             auto messages = log.Messages();

@@ -20,6 +20,16 @@ int CountWindows(const std::wstring& className) {
     return count;
 }
 
+// The running window with its page: the page's line comes before anything a later start logs.
+HWND WindowWithPage(const Run& run, const Installation& installation, const LogTail& log) {
+    HWND window = run.WaitForWindow(installation.WindowClass(), 20000);
+    if (window == nullptr ||
+        !WaitUntil([&] { return !log.StartingWith(L"navigeren naar ").empty(); }, 20000)) {
+        return nullptr;
+    }
+    return window;
+}
+
 void Close(Run& run, HWND window) {
     PostMessageW(window, WM_CLOSE, 0, 0);
     CHECK(run.WaitForExit(20000) == 0u);
@@ -32,11 +42,8 @@ TEST_SUITE("guard") {
         Installation installation(L"Guarded App");
         LogTail firstLog;
         Run first(installation);
-        HWND window = first.WaitForWindow(installation.WindowClass(), 20000);
+        HWND window = WindowWithPage(first, installation, firstLog);
         REQUIRE(window != nullptr);
-        // The page arrives after the window: let its line come before the second start's.
-        REQUIRE(
-            WaitUntil([&] { return !firstLog.StartingWith(L"navigeren naar ").empty(); }, 20000));
         ShowWindow(window, SW_MINIMIZE);
         REQUIRE(WaitUntil([&] { return IsIconic(window) != FALSE; }, 5000));
 
@@ -56,6 +63,45 @@ TEST_SUITE("guard") {
         CHECK(GetForegroundWindow() == window);
         CHECK(CountWindows(installation.WindowClass()) == 1);
         Close(first, window);
+    }
+
+    TEST_CASE("a start while the running window is closing is not lost") {
+        Installation installation(L"Restarted App");
+        LogTail firstLog;
+        Run first(installation);
+        HWND window = WindowWithPage(first, installation, firstLog);
+        REQUIRE(window != nullptr);
+        std::vector<DWORD> firstTree = TreeOf(StartedToolOf(firstLog).pid);
+
+        // Closed and started again at once: the window is hidden first and lingers while it is
+        // destroyed (about 2 s under Wine), which is when the second start finds it.
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        REQUIRE(WaitUntil([&] { return IsWindowVisible(window) == FALSE; }, 5000));
+        LogTail log;
+        Run second(installation);
+        CHECK(first.WaitForExit(20000) == 0u);
+        HWND secondWindow = second.WaitForWindow(installation.WindowClass(), 30000);
+        REQUIRE(secondWindow != nullptr);
+        CHECK(log.Contains(L"al open, venster " + HandleHex(window, false) +
+                           L" verdween; toch doorstarten"));
+        StartedTool secondTool = StartedToolOf(log);
+        CHECK(WaitUntil(
+            [&] { return !log.StartingWith(L"navigeren naar " + secondTool.Address()).empty(); },
+            20000));
+        for (DWORD pid : firstTree) {
+            CHECK_FALSE(IsRunning(pid));
+        }
+        CHECK(IsRunning(secondTool.pid));
+        CHECK(log.Count(L"kiv.exe gestopt") == 1);
+        auto messages = log.Messages();
+        CHECK(std::count_if(messages.begin(), messages.end(), [](const std::wstring& m) {
+                  return m.rfind(L"kiv.exe gestart", 0) == 0;
+              }) == 1);
+        std::vector<DWORD> secondTree = TreeOf(secondTool.pid);
+        Close(second, secondWindow);
+        for (DWORD pid : secondTree) {
+            CHECK_FALSE(IsRunning(pid));
+        }
     }
 
     TEST_CASE("starts from two folders get a window each") {

@@ -15,6 +15,15 @@ std::wstring BrowserRecord::Path() {
     return Shell::Win32::EnvironmentVariable(L"BRINDLE_BROWSER_RECORD");
 }
 
+bool BrowserRecord::HttpOpens() {
+    HKEY http = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"http", 0, KEY_READ, &http) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(http);
+    return true;
+}
+
 std::vector<std::wstring> BrowserRecord::Addresses() const {
     std::string appended = ReadBytes(Path());
     appended.erase(0, std::min<std::size_t>(appended.size(), static_cast<std::size_t>(start_)));

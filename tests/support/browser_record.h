@@ -18,6 +18,9 @@ public:
     [[nodiscard]] std::vector<std::wstring> WaitForAddresses(std::size_t count,
                                                              DWORD milliseconds) const;
     static std::wstring Path();
+    // False in the prefix where no program is registered for http addresses, so that opening
+    // one fails and nothing is recorded.
+    static bool HttpOpens();
 
 private:
     unsigned long long start_;

@@ -5,8 +5,9 @@
 
 namespace Brindle::Tests {
 
-std::wstring FirstFallbackText(const std::wstring& address);
+// Whether the browser took the address changes only each box's opening sentences.
+std::wstring FirstFallbackText(const std::wstring& address, bool browserOpened = true);
 // Names the log file of this process's Wine prefix, which is the shell's too.
-std::wstring SecondFallbackText(const std::wstring& address);
+std::wstring SecondFallbackText(const std::wstring& address, bool browserOpened = true);
 
 } // namespace Brindle::Tests
