@@ -35,12 +35,6 @@ void ExpectRefit(const RuntimeRecorder& runtime, HWND window, void (*change)(HWN
     CHECK(SameRect(bounds.back(), ClientRect(window)));
 }
 
-std::size_t IndexOf(const std::vector<std::wstring>& messages, const std::wstring& start) {
-    auto found = std::find_if(messages.begin(), messages.end(),
-                              [&](const std::wstring& m) { return m.rfind(start, 0) == 0; });
-    return static_cast<std::size_t>(found - messages.begin());
-}
-
 // The page is shown: navigated, fetched from the tool, and the window ends cleanly when closed.
 void ExpectPageAndClose(const Run& run, const Installation& installation, const LogTail& log,
                         const RuntimeRecorder& runtime, const wchar_t* navigationDigits) {
@@ -200,8 +194,8 @@ TEST_SUITE("browser_road") {
                               {L"WEBVIEW2_STANDIN_CREATE_WITH_OPTIONS", L"0x80070057"}}));
         REQUIRE(runtime.WaitForEvents(L"fetch", 1, 30000).size() == 1);
         auto messages = log.Messages();
-        std::size_t arguments = IndexOf(messages, L"extra browserargumenten: --lang=nl");
-        std::size_t retry = IndexOf(
+        std::size_t arguments = IndexStartingWith(messages, L"extra browserargumenten: --lang=nl");
+        std::size_t retry = IndexStartingWith(
             messages, L"omgeving met extra argumenten geweigerd (hr=0x80070057); opnieuw zonder");
         CHECK(arguments < retry);
         CHECK(retry < messages.size());
@@ -247,12 +241,14 @@ TEST_SUITE("browser_refusals") {
             CHECK(IsWindowVisible(window));
             CHECK(browser.WaitForAddresses(1, 10000) == std::vector<std::wstring>{tool.Address()});
             auto messages = log.Messages();
-            std::size_t failed = IndexOf(messages, L"omgeving aanmaken faalde hr=0x80004005");
+            std::size_t failed =
+                IndexStartingWith(messages, L"omgeving aanmaken faalde hr=0x80004005");
             CHECK(failed < messages.size());
             if (c.retryLine != nullptr) {
-                CHECK(IndexOf(messages, c.retryLine) < failed);
+                CHECK(IndexStartingWith(messages, c.retryLine) < failed);
             } else {
-                CHECK(IndexOf(messages, L"omgeving met extra argumenten") == messages.size());
+                CHECK(IndexStartingWith(messages, L"omgeving met extra argumenten") ==
+                      messages.size());
             }
             PressOk(*box);
             CHECK(run.WaitForExit(20000) == 0u);
@@ -319,8 +315,8 @@ TEST_SUITE("browser_failures") {
             Run run(installation, runtime.With({{c.variable, c.answer}}));
             ExpectSecondFallback(run, installation, log, browser, c.reason);
             auto messages = log.Messages();
-            std::size_t fallback = IndexOf(messages, L"terugval naar de browser: ");
-            std::size_t navigation = IndexOf(messages, L"navigeren naar ");
+            std::size_t fallback = IndexStartingWith(messages, L"terugval naar de browser: ");
+            std::size_t navigation = IndexStartingWith(messages, L"navigeren naar ");
             if (std::wstring(c.variable) == L"WEBVIEW2_STANDIN_NAVIGATE") {
                 CHECK(navigation < fallback);
                 REQUIRE(navigation < messages.size());

@@ -295,6 +295,18 @@ std::wstring StartedTool::Address() const {
     return L"http://127.0.0.1:" + Shell::Text::Decimal(static_cast<std::int32_t>(port)) + L"/";
 }
 
+std::size_t IndexStartingWith(const std::vector<std::wstring>& messages,
+                              const std::wstring& start) {
+    auto found = std::find_if(messages.begin(), messages.end(),
+                              [&](const std::wstring& m) { return m.rfind(start, 0) == 0; });
+    return static_cast<std::size_t>(found - messages.begin());
+}
+
+long long CountStartingWith(const std::vector<std::wstring>& messages, const std::wstring& start) {
+    return std::count_if(messages.begin(), messages.end(),
+                         [&](const std::wstring& m) { return m.rfind(start, 0) == 0; });
+}
+
 StartedTool StartedToolOf(const LogTail& log) {
     std::wstring line = log.StartingWith(L"kiv.exe gestart (pid ");
     std::size_t close = line.find(L") op poort ");

@@ -114,6 +114,10 @@ private:
     unsigned long long start_;
 };
 
+// The index of the first message that begins so, or the count of messages when none does.
+std::size_t IndexStartingWith(const std::vector<std::wstring>& messages, const std::wstring& start);
+long long CountStartingWith(const std::vector<std::wstring>& messages, const std::wstring& start);
+
 // The tool as the log reports its start: "kiv.exe gestart (pid N) op poort P".
 struct StartedTool {
     DWORD pid = 0;
