@@ -130,11 +130,7 @@ TEST_SUITE("fallback_no_http") {
         BrowserRecord browser;
         Run run(installation);
         std::wstring address = ExpectFirstFallback(installation, run, log, browser, true);
-        auto messages = log.Messages();
-        long long refused = std::count_if(messages.begin(), messages.end(), [](const auto& m) {
-            return m.rfind(L"browser openen mislukte: ", 0) == 0;
-        });
-        CHECK(refused == 1);
+        CHECK(CountStartingWith(log.Messages(), L"browser openen mislukte: ") == 1);
         std::wstring line = log.StartingWith(L"browser openen mislukte: ");
         CHECK(line.find(address) != std::wstring::npos);
     }
