@@ -33,6 +33,9 @@ inline constexpr IID IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHand
 inline constexpr IID IID_ICoreWebView2CreateCoreWebView2ControllerCompletedHandler = {
     0x6c4819f3, 0xc9b7, 0x4260, {0x81, 0x27, 0xc9, 0xf5, 0xbd, 0xe7, 0xf6, 0x8c}};
 
+// COREWEBVIEW2_MOVE_FOCUS_REASON: the focus moves because the host asks, not by Tab.
+inline constexpr std::int32_t MoveFocusProgrammatic = 0;
+
 struct EventRegistrationToken {
     std::int64_t value;
 };

@@ -1,5 +1,6 @@
 #include "server/server.h"
 
+#include "platform/text.h"
 #include "server/winsock.h"
 
 namespace Brindle::Shell {
@@ -25,16 +26,29 @@ bool CanListenOn(std::int32_t port) {
     return closesocket(probe.Release()) == 0;
 }
 
+// A probe alone leaves a gap until the tool binds the port, in which another run would find it
+// free too; the name keeps the port for this run while its tool may run. Not inheritable, so
+// the tool cannot keep it past its run.
+UniqueHandle ClaimPort(std::int32_t port) {
+    std::wstring name = L"Local\\BrindleShell-port-" + Text::Decimal(port);
+    UniqueHandle claim(CreateMutexExW(nullptr, name.c_str(), 0, SYNCHRONIZE));
+    if (claim && GetLastError() == ERROR_ALREADY_EXISTS) {
+        claim.Reset();
+    }
+    return claim;
+}
+
 } // namespace
 
-std::int32_t Server::FreePort() {
+Server::ClaimedPort Server::FreePort() {
     for (std::int32_t port = FirstPort; port < FirstPort + PortCount; ++port) {
-        if (CanListenOn(port)) {
-            return port;
+        UniqueHandle claim = ClaimPort(port);
+        if (claim && CanListenOn(port)) {
+            return {port, std::move(claim)};
         }
     }
     // The tool gets its chance on the first port all the same; the readiness wait decides.
-    return FirstPort;
+    return {FirstPort, UniqueHandle()};
 }
 
 } // namespace Brindle::Shell

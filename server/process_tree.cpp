@@ -103,7 +103,8 @@ std::wstring Describe(DWORD rootPid, const std::vector<Failed>& failures) {
 } // namespace
 
 bool IsChild(const Facts& candidate, const Facts& parent) noexcept {
-    return candidate.parentPid == parent.pid && candidate.created > parent.created;
+    return candidate.parentPid == parent.pid && candidate.pid != parent.pid &&
+           candidate.created >= parent.created;
 }
 
 DWORD EndProcess(HANDLE process, DWORD) noexcept {

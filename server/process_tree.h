@@ -27,7 +27,8 @@ struct Failed {
 using EndStep = std::function<DWORD(HANDLE process, DWORD pid)>;
 
 // A recorded parent id alone is not enough: ids are reused, and a process that is older than
-// the parent came from an earlier owner of the id.
+// the parent came from an earlier owner of the id. The same creation time counts as younger:
+// the clock advances once a tick, and a child started at once shares its parent's tick.
 [[nodiscard]] bool IsChild(const Facts& candidate, const Facts& parent) noexcept;
 
 // TerminateProcess with exit code -1; a process that had already ended counts as ended.

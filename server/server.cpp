@@ -42,6 +42,7 @@ void Server::Stop() noexcept {
         LogCurrentExceptionMessage(L"kiv.exe stoppen mislukte: ");
     }
     process.reset();
+    portClaim.Reset();
 }
 
 } // namespace Brindle::Shell

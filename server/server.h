@@ -22,8 +22,14 @@ public:
     [[nodiscard]] std::wstring Url() const { return UrlOf(port); }
     // The address of the tool's page when it is served on that port.
     [[nodiscard]] static std::wstring UrlOf(std::int32_t toolPort);
-    // The first loopback port of 3900..3919 that can be listened on, or 3900 when none can.
-    [[nodiscard]] static std::int32_t FreePort();
+    // A port of the shell's range, and the name that keeps it from the shell's other runs.
+    struct ClaimedPort {
+        std::int32_t port = 0;
+        UniqueHandle claim; // none when no port could be had
+    };
+    // The first loopback port of 3900..3919 that no other run has claimed and that can be
+    // listened on, with its claim; 3900 without a claim when there is none.
+    [[nodiscard]] static ClaimedPort FreePort();
     // Starts the tool and waits until it answers; an error text for the user when it does not.
     // Once per Server.
     [[nodiscard]] std::optional<std::wstring> Start();
@@ -42,6 +48,8 @@ private:
                                                      const std::wstring& toolPath);
 
     std::optional<ToolProcess> process;
+    // Held while the tool may run; a tool that never started leaves it until the process ends.
+    UniqueHandle portClaim;
     std::int32_t port = 0;
 };
 

@@ -36,7 +36,9 @@ std::optional<std::wstring> Server::Start() {
     if (!IsFile(toolPath)) {
         return L"kiv.exe was not found next to the app (" + toolPath + L").";
     }
-    port = FreePort();
+    ClaimedPort chosen = FreePort();
+    port = chosen.port;
+    portClaim = std::move(chosen.claim);
     if (auto refused = Launch(folder, toolPath)) {
         return refused;
     }

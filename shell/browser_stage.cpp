@@ -114,7 +114,17 @@ void Program::OnController(HRESULT result, ICoreWebView2Controller* controller) 
     Log::Write(L"navigeren naar " + address + L" hr=0x" + Digits(navigation));
     if (FAILED(navigation)) {
         GiveUpOnTheWindow(L"navigeren faalde hr=0x" + Digits(navigation));
+        return;
     }
+    // Only while the window has the focus: a user who went to another program keeps it there.
+    if (GetFocus() == state.hwnd) {
+        FocusTheView();
+    }
+}
+
+void Program::FocusTheView() {
+    // A refusal changes nothing for the user that another try could mend.
+    static_cast<void>(State().controller->MoveFocus(MoveFocusProgrammatic));
 }
 
 void Program::Refit(HWND window) {

@@ -67,6 +67,8 @@ private:
     static std::wstring PageAddress();
     // Fits the browser control to the window's client area.
     static void Refit(HWND window);
+    // Hands the keyboard focus on to the browser control.
+    static void FocusTheView();
 };
 
 } // namespace Brindle::Shell

@@ -19,6 +19,20 @@ LRESULT CALLBACK Program::WindowProc(HWND window, UINT message, WPARAM wParam,
                 Refit(window);
             }
             return 0;
+        case WM_SETFOCUS:
+            // Windows does not pass the focus on to the browser control's own window: without
+            // this, keys typed after coming back to the window go nowhere.
+            if (State().controller) {
+                FocusTheView();
+            }
+            return DefWindowProcW(window, message, wParam, lParam);
+        case WM_MOVE:
+        case WM_MOVING:
+            // The control places its pop-ups from where it believes the window is.
+            if (State().controller) {
+                static_cast<void>(State().controller->NotifyParentWindowPositionChanged());
+            }
+            return DefWindowProcW(window, message, wParam, lParam);
         case WM_GETMINMAXINFO:
             if (lParam != 0) {
                 // Only the minimum: maximising stays the system's business.

@@ -111,8 +111,6 @@ TEST_SUITE("guard") {
         Run first(one);
         HWND firstWindow = first.WaitForWindow(one.WindowClass(), 20000);
         REQUIRE(firstWindow != nullptr);
-        // Started only now: a port is probed, not reserved, so two tools started at the same
-        // moment could be told the same port.
         Run second(two);
         HWND secondWindow = second.WaitForWindow(two.WindowClass(), 20000);
         REQUIRE(secondWindow != nullptr);

@@ -1,6 +1,7 @@
 #include "webview2/completion_handlers.h"
 #include "support/shared_log.h"
 #include "unit/com_object_checks.h"
+#include "unit/fake_webview.h"
 
 #include "platform/failure.h"
 #include "platform/text.h"
@@ -17,94 +18,13 @@
 
 using namespace Brindle::Shell;
 using Brindle::Tests::CheckQueryInterface;
+using Brindle::Tests::FakeController;
+using Brindle::Tests::FakeEnvironment;
 using Brindle::Tests::IsStamp;
 using Brindle::Tests::LogAppendedSince;
 using Brindle::Tests::LogSize;
 
 namespace {
-
-// A result object of the test's own that counts what is taken on it and offers nothing else.
-template <typename Interface>
-class Counted : public Interface {
-public:
-    ULONG references = 1;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
-
-protected:
-    ~Counted() = default;
-};
-
-class FakeEnvironment final : public Counted<ICoreWebView2Environment> {
-public:
-    HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
-        HWND, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(
-        IStream*, int, LPCWSTR, LPCWSTR, ICoreWebView2WebResourceResponse**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(IUnknown*,
-                                                             EventRegistrationToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventRegistrationToken) override {
-        return E_NOTIMPL;
-    }
-};
-
-class FakeController final : public Counted<ICoreWebView2Controller> {
-public:
-    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Bounds(RECT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_Bounds(RECT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ZoomFactor(double*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_ZoomFactor(double) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(IUnknown*, EventRegistrationToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT, double) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE MoveFocus(std::int32_t) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(IUnknown*, EventRegistrationToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE add_GotFocus(IUnknown*, EventRegistrationToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_LostFocus(IUnknown*, EventRegistrationToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(IUnknown*,
-                                                        EventRegistrationToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Close() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2**) override { return E_NOTIMPL; }
-};
 
 struct EnvironmentSide {
     using Handler = EnvironmentCompletedHandler;

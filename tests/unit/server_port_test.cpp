@@ -29,7 +29,7 @@ TEST_SUITE("server_port") {
         for (std::int32_t port = 3900; port <= 3904; ++port) {
             busy.push_back(ListenOn(port));
         }
-        CHECK(Server::FreePort() == 3905);
+        CHECK(Server::FreePort().port == 3905);
 
         UniqueSocket answered = ListenOn(3905);
         CHECK(answered);
@@ -37,6 +37,35 @@ TEST_SUITE("server_port") {
         for (std::int32_t port = 3906; port <= 3919; ++port) {
             busy.push_back(ListenOn(port));
         }
-        CHECK(Server::FreePort() == 3900);
+        Server::ClaimedPort none = Server::FreePort();
+        CHECK(none.port == 3900);
+        CHECK_FALSE(none.claim);
+    }
+
+    TEST_CASE("a port claimed by another run is passed over, and a claim goes with its handle") {
+        UniqueHandle other(CreateMutexW(nullptr, FALSE, L"Local\\BrindleShell-port-3900"));
+        REQUIRE(other);
+        Server::ClaimedPort first = Server::FreePort();
+        CHECK(first.port == 3901);
+        REQUIRE(first.claim);
+        // Nothing listens on 3901 yet, as before a slow tool binds it: the claim alone keeps it.
+        Server::ClaimedPort second = Server::FreePort();
+        CHECK(second.port == 3902);
+        CHECK(second.claim);
+
+        first.claim.Reset();
+        other.Reset();
+        CHECK(Server::FreePort().port == 3900);
+    }
+
+    TEST_CASE("a busy port gives up its claim") {
+        UniqueSocket busy = ListenOn(3900);
+        REQUIRE(busy);
+        Server::ClaimedPort chosen = Server::FreePort();
+        CHECK(chosen.port == 3901);
+        busy.Reset();
+        UniqueHandle probe(CreateMutexW(nullptr, FALSE, L"Local\\BrindleShell-port-3900"));
+        REQUIRE(probe);
+        CHECK(GetLastError() != ERROR_ALREADY_EXISTS);
     }
 }

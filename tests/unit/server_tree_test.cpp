@@ -25,7 +25,7 @@ DWORD FirstChildOf(const StandInTree& tree) {
 } // namespace
 
 TEST_SUITE("server_tree") {
-    TEST_CASE("children are the younger processes that name the parent") {
+    TEST_CASE("children are the processes that name the parent and are not older than it") {
         struct Case {
             ProcessTree::Facts candidate;
             bool child;
@@ -34,9 +34,10 @@ TEST_SUITE("server_tree") {
         const Case cases[] = {
             {{41, 40, 5001}, true},
             {{41, 40, 4999}, false}, // left by an earlier process with the same id
-            {{41, 40, 5000}, false},
+            {{41, 40, 5000}, true},  // started within the parent's clock tick
             {{41, 39, 9000}, false},
-            {{40, 7, 5000}, false}, // the parent itself
+            {{40, 7, 5000}, false},  // the parent itself
+            {{40, 40, 5000}, false}, // a process that names itself is never its own child
         };
         for (const auto& c : cases) {
             CAPTURE(c.candidate.created);

@@ -29,6 +29,18 @@ public:
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** view) noexcept override {
         return Guarded([&] { return GetView(view); });
     }
+    HRESULT STDMETHODCALLTYPE MoveFocus(std::int32_t reason) noexcept override {
+        return Guarded([&] {
+            Record(L"focus").Number(L"reason", reason).Write();
+            return S_OK;
+        });
+    }
+    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() noexcept override {
+        return Guarded([] {
+            Record(L"moved").Write();
+            return S_OK;
+        });
+    }
     HRESULT STDMETHODCALLTYPE Close() noexcept override {
         return Guarded([] {
             Record(L"close").Write();
@@ -60,9 +72,6 @@ public:
     }
     HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT, double) noexcept override {
         return Unexpected(L"ICoreWebView2Controller::SetBoundsAndZoomFactor");
-    }
-    HRESULT STDMETHODCALLTYPE MoveFocus(std::int32_t) noexcept override {
-        return Unexpected(L"ICoreWebView2Controller::MoveFocus");
     }
     HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(IUnknown*,
                                                      EventRegistrationToken*) noexcept override {
@@ -96,9 +105,6 @@ public:
     }
     HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND) noexcept override {
         return Unexpected(L"ICoreWebView2Controller::put_ParentWindow");
-    }
-    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() noexcept override {
-        return Unexpected(L"ICoreWebView2Controller::NotifyParentWindowPositionChanged");
     }
 
 private:

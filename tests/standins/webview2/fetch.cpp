@@ -17,6 +17,8 @@ namespace {
 constexpr DWORD kSocketTimeoutMs = 3000;
 constexpr std::size_t kMaxAnswerBytes = 1024 * 1024;
 constexpr std::string_view kToolPageText = "kiv stand-in";
+// The stand-in tool names its own process in the page.
+constexpr std::string_view kToolPidText = ", pid ";
 
 class WinsockSession {
 public:
@@ -133,6 +135,20 @@ Exchange Ask(SOCKET socket, std::string_view request) {
     return exchange;
 }
 
+// Which tool served the page, so that a test can tell two tools apart; empty when none is named.
+std::string ServingPid(const std::string& answer, std::size_t body) {
+    const std::size_t marker = answer.find(kToolPidText, body);
+    if (marker == std::string::npos) {
+        return {};
+    }
+    const std::size_t first = marker + kToolPidText.size();
+    std::size_t end = first;
+    while (end < answer.size() && answer[end] >= '0' && answer[end] <= '9') {
+        ++end;
+    }
+    return answer.substr(first, end - first);
+}
+
 std::string Request(const HttpAddress& address) {
     return "GET " + Utf8(address.path) + " HTTP/1.1\r\nHost: " + Utf8(address.authority) +
            "\r\nConnection: close\r\n\r\n";
@@ -161,9 +177,14 @@ void Fetch(std::wstring_view uri, Record& line) {
     }
     const std::string& answer = exchange.answer;
     const std::size_t body = answer.find("\r\n\r\n");
-    line.Text(L"status", WideFromUtf8(answer.substr(0, answer.find("\r\n"))))
-        .YesNo(L"page",
-               body != std::string::npos && answer.find(kToolPageText, body) != std::string::npos);
+    const bool page =
+        body != std::string::npos && answer.find(kToolPageText, body) != std::string::npos;
+    line.Text(L"status", WideFromUtf8(answer.substr(0, answer.find("\r\n")))).YesNo(L"page", page);
+    if (page) {
+        if (const std::string pid = ServingPid(answer, body); !pid.empty()) {
+            line.Text(L"pid", WideFromUtf8(pid));
+        }
+    }
 }
 
 } // namespace
