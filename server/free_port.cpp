@@ -3,6 +3,8 @@
 #include "platform/text.h"
 #include "server/winsock.h"
 
+#include <vector>
+
 namespace Brindle::Shell {
 
 namespace {
@@ -41,10 +43,20 @@ UniqueHandle ClaimPort(std::int32_t port) {
 } // namespace
 
 Server::ClaimedPort Server::FreePort() {
+    std::vector<std::int32_t> unclaimed;
     for (std::int32_t port = FirstPort; port < FirstPort + PortCount; ++port) {
         UniqueHandle claim = ClaimPort(port);
-        if (claim && CanListenOn(port)) {
+        if (!claim) {
+            unclaimed.push_back(port);
+        } else if (CanListenOn(port)) {
             return {port, std::move(claim)};
+        }
+    }
+    // Without names to be had (any program may hold them all), the probe alone still keeps a
+    // run off a port in use. A claimed port found busy is not probed twice.
+    for (std::int32_t port : unclaimed) {
+        if (CanListenOn(port)) {
+            return {port, UniqueHandle()};
         }
     }
     // The tool gets its chance on the first port all the same; the readiness wait decides.

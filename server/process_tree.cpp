@@ -26,13 +26,16 @@ std::optional<std::uint64_t> CreationTime(HANDLE process) {
     return (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
+// How long the walk gives an ended process to be gone before it looks for its children.
+constexpr DWORD EndedWaitMilliseconds = 500;
+
 // A process that may be queried but not ended still belongs to the tree: opened with the
 // lesser right, it fails its end step instead of being passed over.
 UniqueHandle OpenMember(DWORD pid) {
-    UniqueHandle process(
-        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+    constexpr DWORD query = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
+    UniqueHandle process(OpenProcess(query | PROCESS_TERMINATE, FALSE, pid));
     if (!process) {
-        process.Reset(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+        process.Reset(OpenProcess(query, FALSE, pid));
     }
     return process;
 }
@@ -50,7 +53,7 @@ std::optional<Child> ChildCandidate(const PROCESSENTRY32W& entry, const Facts& p
     return Child{std::move(process), entry.th32ProcessID};
 }
 
-// Taken after the parent was ended, so that it can start no further child.
+// Taken once the parent is gone, so that it can start no further child.
 std::vector<Child> ChildrenOf(const Facts& parent, std::vector<Failed>& failures) {
     std::vector<Child> children;
     UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -77,6 +80,10 @@ std::vector<Child> ChildrenOf(const Facts& parent, std::vector<Failed>& failures
 void Walk(HANDLE process, DWORD pid, const EndStep& end, std::vector<Failed>& failures) {
     if (DWORD error = end(process, pid); error != ERROR_SUCCESS) {
         failures.push_back({pid, L"TerminateProcess", error});
+    } else {
+        // Termination only begins with the end step: a thread inside CreateProcessW may still
+        // finish its child. A failed wait is no failure of the walk.
+        WaitForSingleObject(process, EndedWaitMilliseconds);
     }
     std::optional<std::uint64_t> created = CreationTime(process);
     if (!created) {

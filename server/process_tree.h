@@ -34,8 +34,9 @@ using EndStep = std::function<DWORD(HANDLE process, DWORD pid)>;
 // TerminateProcess with exit code -1; a process that had already ended counts as ended.
 DWORD EndProcess(HANDLE process, DWORD pid) noexcept;
 
-// Ends root, then walks its children's trees one after the other, each with `end`. Goes on past
-// failures and answers all of them. root needs query and terminate rights.
+// Ends root, then walks its children's trees one after the other, each with `end`; a process
+// that `end` reports ended is waited for (at most 500 ms) before its children are listed. Goes
+// on past failures and answers all of them. root needs query, synchronize and terminate rights.
 std::vector<Failed> EndTree(HANDLE root, DWORD rootPid, const EndStep& end);
 
 // EndTree with EndProcess; throws one Failure naming every failed step when there were any.

@@ -25,10 +25,11 @@ public:
     // A port of the shell's range, and the name that keeps it from the shell's other runs.
     struct ClaimedPort {
         std::int32_t port = 0;
-        UniqueHandle claim; // none when no port could be had
+        UniqueHandle claim; // none when no port could be claimed
     };
     // The first loopback port of 3900..3919 that no other run has claimed and that can be
-    // listened on, with its claim; 3900 without a claim when there is none.
+    // listened on, with its claim; else the first that can be listened on, without a claim;
+    // else 3900 without a claim.
     [[nodiscard]] static ClaimedPort FreePort();
     // Starts the tool and waits until it answers; an error text for the user when it does not.
     // Once per Server.

@@ -114,6 +114,11 @@ TEST_SUITE("browser_road") {
         auto controllerCall = runtime.Events(L"controller-call");
         REQUIRE(controllerCall.size() == 1);
         CHECK(controllerCall.front().Field(L"parent") == HandleHex(window, true));
+        // The browser control may only be called from a single-threaded apartment.
+        for (const auto& call : {created.front(), controllerCall.front()}) {
+            CAPTURE(call.Field(L"apartment"));
+            CHECK((call.Field(L"apartment") == L"mainsta" || call.Field(L"apartment") == L"sta"));
+        }
         // The system may send a size change of its own once the window is mapped.
         auto bounds = runtime.Events(L"bounds");
         REQUIRE_FALSE(bounds.empty());

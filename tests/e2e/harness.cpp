@@ -161,17 +161,17 @@ void Installation::CopyFromBuild(std::wstring_view buildName,
 }
 
 Run::Run(const Installation& installation, const Environment& extra,
-         const std::wstring& currentDirectory) {
+         const std::wstring& currentDirectory, Console console) {
     std::wstring exe = installation / L"brindle.exe";
     std::wstring commandLine = L"\"" + exe + L"\"";
     std::wstring environment = EnvironmentBlock(extra);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
-                        &started)) {
+    DWORD flags = CREATE_UNICODE_ENVIRONMENT | (console == Console::None ? DETACHED_PROCESS : 0);
+    if (!CreateProcessW(
+            exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, environment.data(),
+            currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &started)) {
         throw std::runtime_error("cannot start brindle.exe");
     }
     CloseHandle(started.hThread);

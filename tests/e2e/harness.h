@@ -67,12 +67,16 @@ struct MessageBoxInfo {
     std::wstring text;
 };
 
+// How a run is started: sharing the test's console, as a console program starts it, or
+// without any, as Explorer starts it.
+enum class Console { Shared, None };
+
 // One run of brindle.exe from an installation, started from the given current directory, or
 // from the test's own when none is given.
 class Run {
 public:
     explicit Run(const Installation& installation, const Environment& extra = {},
-                 const std::wstring& currentDirectory = L"");
+                 const std::wstring& currentDirectory = L"", Console console = Console::Shared);
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
     // A run that a failed check left behind is ended, so it cannot disturb the next test.

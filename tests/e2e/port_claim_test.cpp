@@ -6,6 +6,7 @@
 #include <doctest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace Brindle::Tests;
 using Brindle::Shell::UniqueHandle;
@@ -74,10 +75,10 @@ void CloseAndExpectEnd(const RecordedRun& recorded, const ShownPage& shown) {
 // Two runs that choose their ports close together: each shows its own tool, and closing one
 // window leaves the other's tool serving.
 void ExpectTwoOwnPages(const Installation& first, const Installation& second, DWORD gap,
-                       bool closeFirstBefore) {
-    auto one = std::make_unique<RecordedRun>(first, SlowTool);
+                       bool closeFirstBefore, const Environment& tool = SlowTool) {
+    auto one = std::make_unique<RecordedRun>(first, tool);
     Sleep(gap);
-    auto two = std::make_unique<RecordedRun>(second, SlowTool);
+    auto two = std::make_unique<RecordedRun>(second, tool);
     ShownPage shownOne = ExpectOwnPage(*one, first);
     ShownPage shownTwo = ExpectOwnPage(*two, second);
     CHECK(shownOne.port != shownTwo.port);
@@ -90,6 +91,16 @@ void ExpectTwoOwnPages(const Installation& first, const Installation& second, DW
     CHECK(IsRunning(shownTwo.toolPid));
     CHECK(Accepts(shownTwo.port));
     CloseAndExpectEnd(*two, shownTwo);
+}
+
+// Names that any program of the session can take, here all of the shell's.
+std::vector<UniqueHandle> HoldEveryName() {
+    std::vector<UniqueHandle> names;
+    for (int port = 3900; port < 3920; ++port) {
+        names.emplace_back(CreateMutexW(nullptr, FALSE, ClaimName(port).c_str()));
+        REQUIRE(names.back());
+    }
+    return names;
 }
 
 } // namespace
@@ -105,6 +116,23 @@ TEST_SUITE("port_claims") {
         CHECK(shown.port == 3901);
         CHECK(log.Contains(L"kiv.exe gestart (pid " + Decimal(shown.toolPid) + L") op poort 3901"));
         CloseAndExpectEnd(recorded, shown);
+    }
+
+    TEST_CASE("with every name held elsewhere, the probe alone keeps runs apart") {
+        std::vector<UniqueHandle> names = HoldEveryName();
+        SUBCASE("a port in use is passed over") {
+            HeldPorts inUse(3900, 3900, true);
+            Installation installation;
+            RecordedRun recorded(installation, {});
+            ShownPage shown = ExpectOwnPage(recorded, installation);
+            CHECK(shown.port == 3901);
+            CloseAndExpectEnd(recorded, shown);
+        }
+        SUBCASE("two folders a second apart") {
+            Installation one(L"One");
+            Installation two(L"Two");
+            ExpectTwoOwnPages(one, two, 1000, true, {});
+        }
     }
 
     TEST_CASE("two folders started at the same moment get a port and a tool each") {

@@ -47,10 +47,13 @@ TEST_SUITE("server_start") {
             int heldFirst;
             int heldLast;
             int port;
+            Console console;
         };
+        // Without a console of the shell's to share, a tool started with one would get a
+        // console window of its own.
         const Case cases[] = {
-            {L"Brindle", 0, -1, 3900},
-            {L"With Blanks \x00e9", 3900, 3904, 3905},
+            {L"Brindle", 0, -1, 3900, Console::None},
+            {L"With Blanks \x00e9", 3900, 3904, 3905, Console::Shared},
         };
         for (const auto& c : cases) {
             CAPTURE(c.port);
@@ -58,7 +61,7 @@ TEST_SUITE("server_start") {
             Installation installation(c.folder);
             ToolRecorder recorder;
             LogTail log;
-            Run run(installation, recorder.With());
+            Run run(installation, recorder.With(), L"", c.console);
             HWND window = run.WaitForWindow(installation.WindowClass(), 30000);
             REQUIRE(window != nullptr);
 
@@ -70,6 +73,7 @@ TEST_SUITE("server_start") {
             std::wstring folder = installation.Folder();
             CHECK((tool.currentDirectory == folder || tool.currentDirectory + L"\\" == folder));
             CHECK(tool.parent == run.Pid());
+            CHECK(tool.console == L"no");
             CHECK(log.Contains(L"kiv.exe gestart (pid " + Decimal(tool.pid) + L") op poort " +
                                Port(c.port)));
             CHECK_FALSE(log.StartingWith(L"poort " + Port(c.port) + L" antwoordt na ").empty());

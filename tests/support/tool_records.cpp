@@ -31,6 +31,10 @@ ToolRecords ReadToolRecords(const std::wstring& path) {
             current.arguments.push_back(value);
         } else if (key == L"role") {
             current.role = value;
+        } else if (key == L"console") {
+            current.console = value;
+        } else if (key == L"late") {
+            records.lateChild = static_cast<DWORD>(std::stoul(value));
         } else if (key == L"accepted") {
             records.accepted = value;
         }

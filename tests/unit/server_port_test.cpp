@@ -58,6 +58,23 @@ TEST_SUITE("server_port") {
         CHECK(Server::FreePort().port == 3900);
     }
 
+    TEST_CASE("without a name to be had, the probe alone chooses") {
+        std::vector<UniqueHandle> names;
+        for (std::int32_t port = 3900; port <= 3919; ++port) {
+            std::wstring name = L"Local\\BrindleShell-port-" + std::to_wstring(port);
+            names.emplace_back(CreateMutexW(nullptr, FALSE, name.c_str()));
+            REQUIRE(names.back());
+        }
+        UniqueSocket busy = ListenOn(3900);
+        REQUIRE(busy);
+        Server::ClaimedPort chosen = Server::FreePort();
+        CHECK(chosen.port == 3901);
+        CHECK_FALSE(chosen.claim);
+        // A claim that comes free is taken again before the probe alone.
+        names[5].Reset();
+        CHECK(Server::FreePort().port == 3905);
+    }
+
     TEST_CASE("a busy port gives up its claim") {
         UniqueSocket busy = ListenOn(3900);
         REQUIRE(busy);

@@ -8,6 +8,7 @@
 
 #include <tlhelp32.h>
 
+#include <memory>
 #include <stdexcept>
 
 namespace Brindle::Tests {
@@ -29,13 +30,13 @@ std::optional<std::wstring> Variable(const std::wstring& name) {
     return value;
 }
 
-UniqueHandle StartTool() {
+UniqueHandle StartTool(DWORD creation) {
     std::wstring tool = Shell::Win32::ExecutableFolder() + L"kiv.exe";
     std::wstring commandLine = L"\"" + tool + L"\" ui --no-browser --port 1";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(tool.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+    if (!CreateProcessW(tool.c_str(), commandLine.data(), nullptr, nullptr, FALSE, creation,
                         nullptr, nullptr, &startup, &started)) {
         throw std::runtime_error("cannot start the stand-in");
     }
@@ -105,19 +106,22 @@ std::vector<DWORD> ConsoleHostsOf(const std::vector<DWORD>& pids) {
     return hosts;
 }
 
-StandInTree::StandInTree(unsigned children, unsigned grandchildren) {
-    ScratchFolder folder;
-    std::wstring record = folder / L"record.txt";
+StandInTree::StandInTree(unsigned children, unsigned grandchildren, const Variables& more,
+                         DWORD creation) {
     UniqueHandle tool;
     {
-        ScopedVariable recording(L"KIV_STANDIN_RECORD", record);
+        ScopedVariable recording(L"KIV_STANDIN_RECORD", recordPath_);
         ScopedVariable quiet(L"KIV_STANDIN_NO_LISTEN", L"1");
         ScopedVariable first(L"KIV_STANDIN_CHILDREN", Decimal(children));
         ScopedVariable second(L"KIV_STANDIN_GRANDCHILDREN", Decimal(grandchildren));
-        tool = StartTool();
+        std::vector<std::unique_ptr<ScopedVariable>> extra;
+        for (const auto& [name, value] : more) {
+            extra.push_back(std::make_unique<ScopedVariable>(name, value));
+        }
+        tool = StartTool(creation);
     }
     members_.emplace_back(GetProcessId(tool.Get()), std::move(tool));
-    records_ = WaitForRecord(record, 1 + children + children * grandchildren, Tool());
+    records_ = WaitForRecord(recordPath_, 1 + children + children * grandchildren, Tool());
     std::vector<DWORD> pids;
     for (const ToolRecord& recorded : records_) {
         pids.push_back(recorded.pid);

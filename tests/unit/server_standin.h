@@ -3,10 +3,12 @@
 
 #include "platform/prelude.h"
 #include "platform/unique_handle.h"
+#include "support/scratch_folder.h"
 #include "support/tool_records.h"
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Brindle::Tests {
@@ -44,18 +46,27 @@ std::optional<Member> Open(DWORD pid);
 // The console hosts that Wine gives each console process, found among the children of `pids`.
 std::vector<DWORD> ConsoleHostsOf(const std::vector<DWORD>& pids);
 
-// A stand-in tool that never listens, with its children and grandchildren all up.
+using Variables = std::vector<std::pair<std::wstring, std::wstring>>;
+
+// A stand-in tool that never listens, with its children and grandchildren all up. The tool is
+// started with `creation` flags: as the shell starts it, or else DETACHED_PROCESS, without a
+// console host (under Wine a console process ends at once when its host ends).
 class StandInTree {
 public:
-    StandInTree(unsigned children, unsigned grandchildren);
+    StandInTree(unsigned children, unsigned grandchildren, const Variables& more = {},
+                DWORD creation = CREATE_NO_WINDOW);
 
     [[nodiscard]] HANDLE Tool() const { return members_.front().handle.Get(); }
     [[nodiscard]] DWORD ToolPid() const { return members_.front().pid; }
     [[nodiscard]] const std::vector<ToolRecord>& Records() const { return records_; }
+    // The record file as it is now.
+    [[nodiscard]] ToolRecords ReadRecords() const { return ReadToolRecords(recordPath_); }
     // The tool first, then the recorded descendants, then their console hosts.
     [[nodiscard]] const std::vector<Member>& Members() const { return members_; }
 
 private:
+    ScratchFolder folder_;
+    std::wstring recordPath_ = folder_ / L"record.txt";
     std::vector<ToolRecord> records_;
     std::vector<Member> members_;
 };

@@ -208,6 +208,7 @@ struct Settings {
     DWORD exitDelayMs = 0;
     bool noListen = false;
     DWORD listenDelayMs = 0;
+    bool lateChild = false;
 };
 
 // Returns the name of the first variable that does not parse, or nothing on success.
@@ -250,11 +251,20 @@ std::optional<std::wstring> readSettings(Settings& settings) {
             return L"KIV_STANDIN_EXIT";
         }
     }
-    if (const auto text = environmentValue(L"KIV_STANDIN_NO_LISTEN")) {
-        if (*text != L"0" && *text != L"1") {
-            return L"KIV_STANDIN_NO_LISTEN";
+    const auto flag = [](const wchar_t* name, bool& out) {
+        if (const auto text = environmentValue(name)) {
+            if (*text != L"0" && *text != L"1") {
+                return false;
+            }
+            out = *text == L"1";
         }
-        settings.noListen = *text == L"1";
+        return true;
+    };
+    if (!flag(L"KIV_STANDIN_NO_LISTEN", settings.noListen)) {
+        return L"KIV_STANDIN_NO_LISTEN";
+    }
+    if (!flag(L"KIV_STANDIN_LATE_CHILD", settings.lateChild)) {
+        return L"KIV_STANDIN_LATE_CHILD";
     }
     if (!delay(L"KIV_STANDIN_LISTEN_DELAY_MS", settings.listenDelayMs)) {
         return L"KIV_STANDIN_LISTEN_DELAY_MS";
@@ -375,6 +385,7 @@ std::string recordBlock(const std::vector<std::wstring>& args, Role role) {
         line("arg" + std::to_string(i), toUtf8(args[i]));
     }
     line("role", toUtf8(roleName(role)));
+    line("console", GetConsoleWindow() != nullptr ? "yes" : "no");
     block.append("end\n");
     return block;
 }
@@ -466,6 +477,27 @@ bool waitUntilReady(const std::vector<Descendant>& descendants, DWORD timeoutMs)
         }
     }
     return true;
+}
+
+std::wstring lateEventName(DWORD pid) {
+    return L"Local\\kiv-standin-late-" + std::to_wstring(pid);
+}
+
+// Plays a process that is inside CreateProcessW when it is told to end: once the event is set,
+// it starts a child 50 ms later and exits 50 ms after that.
+int startLateChild(HANDLE told, const std::wstring& recordPath) {
+    if (WaitForSingleObject(told, INFINITE) != WAIT_OBJECT_0) {
+        return fail(kExitInternal, L"cannot wait for the late child's event");
+    }
+    Sleep(50);
+    std::vector<Descendant> child;
+    if (!startDescendants(1, Role::Child, child)) {
+        return fail(kExitDescendants, L"the late child did not start");
+    }
+    appendRecord(recordPath,
+                 "late=" + std::to_string(GetProcessId(child.front().process.Get())) + "\n");
+    Sleep(50);
+    ExitProcess(0);
 }
 
 void signalReady() {
@@ -609,6 +641,15 @@ int run() {
         return fail(kExitUsage, L"cannot parse " + *bad);
     }
 
+    // Made before the record, which tells the test that it may be set.
+    UniqueHandle lateChildEvent;
+    if (settings.lateChild && arguments.role == Role::Tool) {
+        lateChildEvent = UniqueHandle(
+            CreateEventW(nullptr, TRUE, FALSE, lateEventName(GetCurrentProcessId()).c_str()));
+        if (!lateChildEvent || !settings.recordPath) {
+            return fail(kExitUsage, L"KIV_STANDIN_LATE_CHILD needs an event and a record");
+        }
+    }
     if (settings.recordPath &&
         !appendRecord(*settings.recordPath, recordBlock(args, arguments.role))) {
         return fail(kExitRecord, L"cannot append to " + *settings.recordPath);
@@ -640,6 +681,9 @@ int run() {
         return 0;
     }
 
+    if (lateChildEvent) {
+        return startLateChild(lateChildEvent.Get(), *settings.recordPath);
+    }
     if (settings.exitCode) {
         Sleep(settings.exitDelayMs);
         ExitProcess(*settings.exitCode);

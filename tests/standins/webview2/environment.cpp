@@ -29,6 +29,7 @@ HRESULT CreateController(HWND parent, Handler* handler) {
     }
     line.Text(L"parent", Hex(reinterpret_cast<std::uintptr_t>(parent)))
         .Code(L"answer", answer)
+        .Apartment()
         .Write();
     return answer;
 }

@@ -37,6 +37,7 @@ HRESULT CreateEnvironment(PCWSTR folder, PCWSTR userData, ICoreWebView2Environme
         .TextOrNull(L"userData", userData)
         .YesNo(L"options", options != nullptr)
         .Code(L"answer", answer)
+        .Apartment()
         .Write();
     // The runtime reads the options whatever it answers.
     if (options != nullptr) {

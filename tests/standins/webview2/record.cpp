@@ -5,6 +5,8 @@
 
 #include "platform/unique_handle.h"
 
+#include <objbase.h>
+
 #include <algorithm>
 
 namespace Brindle::Standin {
@@ -82,6 +84,31 @@ Record& Record::Number(std::wstring_view key, std::int64_t value) {
 
 Record& Record::YesNo(std::wstring_view key, bool value) {
     return Text(key, value ? L"yes" : L"no");
+}
+
+Record& Record::Apartment() {
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    const wchar_t* name = L"none";
+    if (SUCCEEDED(CoGetApartmentType(&type, &qualifier))) {
+        switch (type) {
+        case APTTYPE_STA:
+            name = L"sta";
+            break;
+        case APTTYPE_MAINSTA:
+            name = L"mainsta";
+            break;
+        case APTTYPE_MTA:
+            name = L"mta";
+            break;
+        case APTTYPE_NA:
+            name = L"neutral";
+            break;
+        default:
+            break;
+        }
+    }
+    return Text(L"apartment", name);
 }
 
 void Record::Write() noexcept {

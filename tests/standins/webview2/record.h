@@ -20,6 +20,8 @@ public:
     Record& Code(std::wstring_view key, HRESULT code);
     Record& Number(std::wstring_view key, std::int64_t value);
     Record& YesNo(std::wstring_view key, bool value);
+    // apartment=<the calling thread's COM apartment>: sta, mainsta, mta, neutral or none.
+    Record& Apartment();
 
     // Nothing happens when the variable is unset; a failure to write is ignored.
     void Write() noexcept;
