@@ -53,7 +53,7 @@ std::optional<Child> ChildCandidate(const PROCESSENTRY32W& entry, const Facts& p
     return Child{std::move(process), entry.th32ProcessID};
 }
 
-// Taken once the parent is gone, so that it can start no further child.
+// Taken after the walk waited for the parent to end, so that it can start no further child.
 std::vector<Child> ChildrenOf(const Facts& parent, std::vector<Failed>& failures) {
     std::vector<Child> children;
     UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
