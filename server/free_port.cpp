@@ -53,7 +53,8 @@ Server::ClaimedPort Server::FreePort() {
         }
     }
     // Without names to be had (any program may hold them all), the probe alone still keeps a
-    // run off a port in use. A claimed port found busy is not probed twice.
+    // run off a port in use. A port found busy a moment ago is not probed again, which keeps
+    // the probes at 20.
     for (std::int32_t port : unclaimed) {
         if (CanListenOn(port)) {
             return {port, UniqueHandle()};

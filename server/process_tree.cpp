@@ -26,7 +26,8 @@ std::optional<std::uint64_t> CreationTime(HANDLE process) {
     return (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
 }
 
-// How long the walk gives an ended process to be gone before it looks for its children.
+// Termination completes within milliseconds; a process that takes longer delays the stop by
+// no more than this before its children are looked for all the same.
 constexpr DWORD EndedWaitMilliseconds = 500;
 
 // A process that may be queried but not ended still belongs to the tree: opened with the
@@ -53,7 +54,8 @@ std::optional<Child> ChildCandidate(const PROCESSENTRY32W& entry, const Facts& p
     return Child{std::move(process), entry.th32ProcessID};
 }
 
-// Taken after the walk waited for the parent to end, so that it can start no further child.
+// Taken after the walk gave an ended parent its time to be gone, so that a child it was still
+// starting is among them.
 std::vector<Child> ChildrenOf(const Facts& parent, std::vector<Failed>& failures) {
     std::vector<Child> children;
     UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

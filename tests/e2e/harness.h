@@ -67,8 +67,8 @@ struct MessageBoxInfo {
     std::wstring text;
 };
 
-// How a run is started: sharing the test's console, as a console program starts it, or
-// without any, as Explorer starts it.
+// How a run is started: from the test's console, which Wine lets the shell share although it is
+// a GUI program, or without any console, as Explorer starts it.
 enum class Console { Shared, None };
 
 // One run of brindle.exe from an installation, started from the given current directory, or

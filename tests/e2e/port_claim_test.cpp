@@ -75,10 +75,10 @@ void CloseAndExpectEnd(const RecordedRun& recorded, const ShownPage& shown) {
 // Two runs that choose their ports close together: each shows its own tool, and closing one
 // window leaves the other's tool serving.
 void ExpectTwoOwnPages(const Installation& first, const Installation& second, DWORD gap,
-                       bool closeFirstBefore, const Environment& tool = SlowTool) {
-    auto one = std::make_unique<RecordedRun>(first, tool);
+                       bool closeFirstBefore) {
+    auto one = std::make_unique<RecordedRun>(first, SlowTool);
     Sleep(gap);
-    auto two = std::make_unique<RecordedRun>(second, tool);
+    auto two = std::make_unique<RecordedRun>(second, SlowTool);
     ShownPage shownOne = ExpectOwnPage(*one, first);
     ShownPage shownTwo = ExpectOwnPage(*two, second);
     CHECK(shownOne.port != shownTwo.port);
@@ -128,10 +128,16 @@ TEST_SUITE("port_claims") {
             CHECK(shown.port == 3901);
             CloseAndExpectEnd(recorded, shown);
         }
-        SUBCASE("two folders a second apart") {
+        SUBCASE("a second folder started once the first one's tool listens") {
             Installation one(L"One");
             Installation two(L"Two");
-            ExpectTwoOwnPages(one, two, 1000, true, {});
+            RecordedRun first(one, {});
+            ShownPage shownOne = ExpectOwnPage(first, one);
+            RecordedRun second(two, {});
+            ShownPage shownTwo = ExpectOwnPage(second, two);
+            CHECK(shownOne.port != shownTwo.port);
+            CloseAndExpectEnd(first, shownOne);
+            CloseAndExpectEnd(second, shownTwo);
         }
     }
 

@@ -49,8 +49,8 @@ TEST_SUITE("server_start") {
             int port;
             Console console;
         };
-        // Without a console of the shell's to share, a tool started with one would get a
-        // console window of its own.
+        // Started as Explorer starts it, the shell has no console for the tool to share: a tool
+        // started without CREATE_NO_WINDOW would get a console window of its own.
         const Case cases[] = {
             {L"Brindle", 0, -1, 3900, Console::None},
             {L"With Blanks \x00e9", 3900, 3904, 3905, Console::Shared},

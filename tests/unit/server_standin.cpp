@@ -30,13 +30,13 @@ std::optional<std::wstring> Variable(const std::wstring& name) {
     return value;
 }
 
-UniqueHandle StartTool(DWORD creation) {
+UniqueHandle StartTool() {
     std::wstring tool = Shell::Win32::ExecutableFolder() + L"kiv.exe";
     std::wstring commandLine = L"\"" + tool + L"\" ui --no-browser --port 1";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(tool.c_str(), commandLine.data(), nullptr, nullptr, FALSE, creation,
+    if (!CreateProcessW(tool.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
                         nullptr, nullptr, &startup, &started)) {
         throw std::runtime_error("cannot start the stand-in");
     }
@@ -106,8 +106,7 @@ std::vector<DWORD> ConsoleHostsOf(const std::vector<DWORD>& pids) {
     return hosts;
 }
 
-StandInTree::StandInTree(unsigned children, unsigned grandchildren, const Variables& more,
-                         DWORD creation) {
+StandInTree::StandInTree(unsigned children, unsigned grandchildren, const Variables& more) {
     UniqueHandle tool;
     {
         ScopedVariable recording(L"KIV_STANDIN_RECORD", recordPath_);
@@ -118,7 +117,7 @@ StandInTree::StandInTree(unsigned children, unsigned grandchildren, const Variab
         for (const auto& [name, value] : more) {
             extra.push_back(std::make_unique<ScopedVariable>(name, value));
         }
-        tool = StartTool(creation);
+        tool = StartTool();
     }
     members_.emplace_back(GetProcessId(tool.Get()), std::move(tool));
     records_ = WaitForRecord(recordPath_, 1 + children + children * grandchildren, Tool());

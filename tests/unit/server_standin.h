@@ -48,13 +48,10 @@ std::vector<DWORD> ConsoleHostsOf(const std::vector<DWORD>& pids);
 
 using Variables = std::vector<std::pair<std::wstring, std::wstring>>;
 
-// A stand-in tool that never listens, with its children and grandchildren all up. The tool is
-// started with `creation` flags: as the shell starts it, or else DETACHED_PROCESS, without a
-// console host (under Wine a console process ends at once when its host ends).
+// A stand-in tool that never listens, with its children and grandchildren all up.
 class StandInTree {
 public:
-    StandInTree(unsigned children, unsigned grandchildren, const Variables& more = {},
-                DWORD creation = CREATE_NO_WINDOW);
+    StandInTree(unsigned children, unsigned grandchildren, const Variables& more = {});
 
     [[nodiscard]] HANDLE Tool() const { return members_.front().handle.Get(); }
     [[nodiscard]] DWORD ToolPid() const { return members_.front().pid; }

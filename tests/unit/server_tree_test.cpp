@@ -67,21 +67,26 @@ TEST_SUITE("server_tree") {
     }
 
     TEST_CASE("a child that an ended process was still starting is ended with the tree") {
-        // Without a console host, whose end would end the tool before its child is started.
-        StandInTree tree(0, 0, {{L"KIV_STANDIN_LATE_CHILD", L"1"}}, DETACHED_PROCESS);
-        std::wstring eventName = L"Local\\kiv-standin-late-" + std::to_wstring(tree.ToolPid());
+        // The tool's child starts its own child once it is told, as if it were inside
+        // CreateProcessW when it was ended; the walk opens it as it opens every member.
+        StandInTree tree(1, 0, {{L"KIV_STANDIN_LATE_CHILD", L"1"}});
+        DWORD toldPid = FirstChildOf(tree);
+        std::wstring eventName = L"Local\\kiv-standin-late-" + std::to_wstring(toldPid);
         UniqueHandle told(OpenEventW(EVENT_MODIFY_STATE, FALSE, eventName.c_str()));
         REQUIRE(told);
-        // Ending only begins with the end step, as TerminateProcess's does.
+        // Ending only begins with the end step, as with TerminateProcess.
         auto tellToEnd = [&](HANDLE process, DWORD pid) -> DWORD {
-            if (pid == tree.ToolPid()) {
+            if (pid == toldPid) {
                 return SetEvent(told.Get()) ? ERROR_SUCCESS : GetLastError();
             }
             return ProcessTree::EndProcess(process, pid);
         };
 
         CHECK(ProcessTree::EndTree(tree.Tool(), tree.ToolPid(), tellToEnd).empty());
-        REQUIRE(tree.Members().front().EndsWithin(EndMilliseconds));
+        for (const Member& member : tree.Members()) {
+            CAPTURE(member.pid);
+            CHECK(member.EndsWithin(EndMilliseconds));
+        }
         DWORD late = tree.ReadRecords().lateChild;
         REQUIRE(late != 0);
         std::optional<Member> child = Brindle::Tests::Open(late);

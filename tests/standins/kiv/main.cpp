@@ -433,7 +433,8 @@ struct Descendant {
 };
 
 // Children start suspended so the ready event, named after their pid, exists before they run.
-bool startDescendants(unsigned count, Role role, std::vector<Descendant>& out) {
+bool startDescendants(unsigned count, Role role, std::vector<Descendant>& out,
+                      DWORD console = CREATE_NO_WINDOW) {
     const std::wstring exe = modulePath();
     if (exe.empty()) {
         return false;
@@ -446,8 +447,7 @@ bool startDescendants(unsigned count, Role role, std::vector<Descendant>& out) {
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info{};
         if (!CreateProcessW(exe.c_str(), mutableCommandLine.data(), nullptr, nullptr, FALSE,
-                            CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup,
-                            &info)) {
+                            console | CREATE_SUSPENDED, nullptr, nullptr, &startup, &info)) {
             return false;
         }
         Descendant descendant{UniqueHandle(info.hProcess), UniqueHandle()};
@@ -483,6 +483,12 @@ std::wstring lateEventName(DWORD pid) {
     return L"Local\\kiv-standin-late-" + std::to_wstring(pid);
 }
 
+// Made before the child's record, which tells the test that it may be set.
+UniqueHandle makeLateEvent() {
+    return UniqueHandle(
+        CreateEventW(nullptr, TRUE, FALSE, lateEventName(GetCurrentProcessId()).c_str()));
+}
+
 // Plays a process that is inside CreateProcessW when it is told to end: once the event is set,
 // it starts a child 50 ms later and exits 50 ms after that.
 int startLateChild(HANDLE told, const std::wstring& recordPath) {
@@ -491,11 +497,13 @@ int startLateChild(HANDLE told, const std::wstring& recordPath) {
     }
     Sleep(50);
     std::vector<Descendant> child;
-    if (!startDescendants(1, Role::Child, child)) {
+    if (!startDescendants(1, Role::Grandchild, child)) {
         return fail(kExitDescendants, L"the late child did not start");
     }
-    appendRecord(recordPath,
-                 "late=" + std::to_string(GetProcessId(child.front().process.Get())) + "\n");
+    const std::string pid = std::to_string(GetProcessId(child.front().process.Get()));
+    if (!appendRecord(recordPath, "late=" + pid + "\n")) {
+        return fail(kExitRecord, L"cannot record the late child");
+    }
     Sleep(50);
     ExitProcess(0);
 }
@@ -630,6 +638,32 @@ int serve(std::uint16_t port, const std::optional<std::wstring>& recordPath) {
     }
 }
 
+// The level below this process, all up; a half-built tree is ended again, since it would make
+// the test's pid bookkeeping lie.
+bool startTree(Role role, const Settings& settings) {
+    const unsigned count = role == Role::Tool    ? settings.children
+                           : role == Role::Child ? settings.grandchildren
+                                                 : 0;
+    if (count == 0) {
+        return true;
+    }
+    const Role below = role == Role::Tool ? Role::Child : Role::Grandchild;
+    const DWORD timeoutMs = role == Role::Tool ? kChildReadyTimeoutMs : kGrandchildReadyTimeoutMs;
+    // Under Wine a console process ends with its console host. A child that is to start its
+    // late child after it was told to end gets no host, so that nothing but the walk ends it.
+    const DWORD console =
+        role == Role::Tool && settings.lateChild ? DETACHED_PROCESS : CREATE_NO_WINDOW;
+    std::vector<Descendant> descendants;
+    if (startDescendants(count, below, descendants, console) &&
+        waitUntilReady(descendants, timeoutMs)) {
+        return true;
+    }
+    for (const Descendant& d : descendants) {
+        TerminateProcess(d.process.Get(), static_cast<UINT>(kExitDescendants));
+    }
+    return false;
+}
+
 int run() {
     const std::vector<std::wstring> args = commandLineArguments();
     Arguments arguments;
@@ -641,12 +675,10 @@ int run() {
         return fail(kExitUsage, L"cannot parse " + *bad);
     }
 
-    // Made before the record, which tells the test that it may be set.
-    UniqueHandle lateChildEvent;
-    if (settings.lateChild && arguments.role == Role::Tool) {
-        lateChildEvent = UniqueHandle(
-            CreateEventW(nullptr, TRUE, FALSE, lateEventName(GetCurrentProcessId()).c_str()));
-        if (!lateChildEvent || !settings.recordPath) {
+    UniqueHandle told;
+    if (settings.lateChild && arguments.role == Role::Child) {
+        told = makeLateEvent();
+        if (!told || !settings.recordPath) {
             return fail(kExitUsage, L"KIV_STANDIN_LATE_CHILD needs an event and a record");
         }
     }
@@ -656,34 +688,18 @@ int run() {
     }
 
     const Role role = arguments.role;
-    const unsigned count = role == Role::Tool    ? settings.children
-                           : role == Role::Child ? settings.grandchildren
-                                                 : 0;
-    if (count > 0) {
-        const Role below = role == Role::Tool ? Role::Child : Role::Grandchild;
-        const DWORD timeoutMs =
-            role == Role::Tool ? kChildReadyTimeoutMs : kGrandchildReadyTimeoutMs;
-        std::vector<Descendant> descendants;
-        const bool ok =
-            startDescendants(count, below, descendants) && waitUntilReady(descendants, timeoutMs);
-        if (!ok) {
-            // A half-built tree would make the test's pid bookkeeping lie; fail loudly instead.
-            for (const Descendant& d : descendants) {
-                TerminateProcess(d.process.Get(), static_cast<UINT>(kExitDescendants));
-            }
-            return fail(kExitDescendants, L"descendants did not start");
-        }
+    if (!startTree(role, settings)) {
+        return fail(kExitDescendants, L"descendants did not start");
     }
-
     if (role != Role::Tool) {
         signalReady();
+        if (told) {
+            return startLateChild(told.Get(), *settings.recordPath);
+        }
         Sleep(INFINITE);
         return 0;
     }
 
-    if (lateChildEvent) {
-        return startLateChild(lateChildEvent.Get(), *settings.recordPath);
-    }
     if (settings.exitCode) {
         Sleep(settings.exitDelayMs);
         ExitProcess(*settings.exitCode);
