@@ -22,7 +22,7 @@ struct ToolRecords {
     std::vector<ToolRecord> processes;
     // The local time of the tool's first accepted connection, as a log stamp; empty if none.
     std::wstring accepted;
-    // The child that a tool told to end started late (KIV_STANDIN_LATE_CHILD); 0 if none.
+    // The grandchild that a child told to end started late (KIV_STANDIN_LATE_CHILD); 0 if none.
     DWORD lateChild = 0;
 };
 ToolRecords ReadToolRecords(const std::wstring& path);
