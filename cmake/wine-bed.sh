@@ -9,32 +9,36 @@ set -euo pipefail
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-free_display() {
-    local n
-    for n in $(seq 90 199); do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-            echo "$n"
-            return
-        fi
-    done
-    echo "no free X display" >&2
-    exit 1
-}
-
+# Xvfb picks a free display number itself (-displayfd) and writes it once it serves it: two beds
+# that start together cannot take the same number, and a number only counts while its Xvfb runs.
 display_up() {
-    local state=$1 n
+    local state=$1 n pid
     mkdir -p "$state"
-    if [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
+    # An Xvfb of an earlier run of this bed that still serves its display is kept.
+    if [ -f "$state/xvfb.pid" ] && [ -f "$state/display" ] &&
+        [ "$(cat "/proc/$(cat "$state/xvfb.pid")/comm" 2>/dev/null)" = Xvfb ] &&
+        [ -e "/tmp/.X11-unix/X$(tr -dc 0-9 <"$state/display")" ]; then
         return
     fi
-    n=$(free_display)
-    setsid Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
-    echo $! >"$state/xvfb.pid"
-    for _ in $(seq 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
+    rm -f "$state/display" "$state/xvfb.number"
+    setsid Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp \
+        3>"$state/xvfb.number" </dev/null >"$state/xvfb.log" 2>&1 &
+    pid=$!
+    echo "$pid" >"$state/xvfb.pid"
+    n=
+    for _ in $(seq 200); do
+        n=$(tr -dc 0-9 <"$state/xvfb.number")
+        [ -n "$n" ] && break
+        kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
-    [ -e "/tmp/.X11-unix/X$n" ] || { echo "Xvfb did not come up" >&2; exit 1; }
+    if [ -z "$n" ] || ! kill -0 "$pid" 2>/dev/null || [ ! -e "/tmp/.X11-unix/X$n" ]; then
+        kill "$pid" 2>/dev/null || true
+        rm -f "$state/xvfb.pid"
+        echo "Xvfb did not come up with a display of its own; its output:" >&2
+        cat "$state/xvfb.log" >&2
+        exit 1
+    fi
     echo ":$n" >"$state/display"
 }
 
