@@ -19,6 +19,7 @@ using Shell::Text::Decimal;
 namespace {
 
 constexpr DWORD TreeUpMilliseconds = 20000;
+constexpr DWORD EndedMilliseconds = 5000;
 
 std::optional<std::wstring> Variable(const std::wstring& name) {
     DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
@@ -70,9 +71,19 @@ ScopedVariable::~ScopedVariable() {
 }
 
 Member::~Member() {
-    if (handle && WaitForSingleObject(handle.Get(), 0) == WAIT_TIMEOUT) {
-        TerminateProcess(handle.Get(), 1);
+    if (!handle || WaitForSingleObject(handle.Get(), 0) != WAIT_TIMEOUT) {
+        return;
     }
+    if (!TerminateProcess(handle.Get(), 1)) {
+        // A guarded stand-in cannot be ended; it ends itself once released.
+        UniqueHandle release(OpenEventW(EVENT_MODIFY_STATE, FALSE,
+                                        (L"Local\\kiv-standin-release-" + Decimal(pid)).c_str()));
+        if (release) {
+            SetEvent(release.Get());
+        }
+    }
+    // Gone before the test's folders are removed, which a running member could keep.
+    WaitForSingleObject(handle.Get(), EndedMilliseconds);
 }
 
 bool Member::EndsWithin(DWORD milliseconds) const {
@@ -80,8 +91,12 @@ bool Member::EndsWithin(DWORD milliseconds) const {
 }
 
 std::optional<Member> Open(DWORD pid) {
-    UniqueHandle process(OpenProcess(
-        SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid));
+    constexpr DWORD watch = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
+    UniqueHandle process(OpenProcess(watch | PROCESS_TERMINATE, FALSE, pid));
+    if (!process) {
+        // A member that nobody may end is still watched.
+        process.Reset(OpenProcess(watch, FALSE, pid));
+    }
     if (!process) {
         return std::nullopt;
     }

@@ -27,7 +27,8 @@ private:
     std::optional<std::wstring> old_;
 };
 
-// A process of a tree under test. Whatever a test leaves running is ended with it.
+// A process of a tree under test. Whatever a test leaves running is ended with it, and waited
+// for.
 struct Member {
     DWORD pid = 0;
     Shell::UniqueHandle handle;
@@ -40,7 +41,7 @@ struct Member {
     [[nodiscard]] bool EndsWithin(DWORD milliseconds) const;
 };
 
-// Opened for waiting, querying and, in the clean-up, ending.
+// Opened for waiting, querying and, where the member allows it, ending in the clean-up.
 std::optional<Member> Open(DWORD pid);
 
 // The console hosts that Wine gives each console process, found among the children of `pids`.

@@ -92,6 +92,36 @@ TEST_SUITE("server_start") {
         CHECK(PortOf(server) == port);
     }
 
+    TEST_CASE("a stop that cannot end the whole tree logs why, in place of its usual line") {
+        ScratchFolder folder;
+        std::wstring record = folder / L"record.txt";
+        ScopedVariable recording(L"KIV_STANDIN_RECORD", record);
+        ScopedVariable children(L"KIV_STANDIN_CHILDREN", L"1");
+        ScopedVariable guarded(L"KIV_STANDIN_GUARDED_CHILDREN", L"1");
+        Server server;
+        REQUIRE(Narrow(server.Start()) == "none");
+        auto records = Brindle::Tests::ReadToolRecords(record).processes;
+        REQUIRE(records.size() == 2);
+        REQUIRE(records[1].role == L"child");
+        Member tool = Brindle::Tests::Open(records[0].pid).value();
+        Member child = Brindle::Tests::Open(records[1].pid).value();
+
+        unsigned long long before = LogSize();
+        server.Stop();
+        const std::string why =
+            "the process tree of process " + std::to_string(tool.pid) +
+            " was not ended entirely: TerminateProcess for process " + std::to_string(child.pid) +
+            " failed: " + Text::Utf8Lenient(Win32::SystemMessage(ERROR_ACCESS_DENIED)) +
+            " (error 5).";
+        CHECK(LoggedSince(before) == std::vector<std::string>{"kiv.exe stoppen mislukte: " + why});
+        CHECK(tool.EndsWithin(5000));
+        CHECK_FALSE(child.EndsWithin(0));
+
+        before = LogSize();
+        server.Stop();
+        CHECK(LogSize() == before);
+    }
+
     TEST_CASE("a tool that ends at once reports its exit code, and is not stopped") {
         struct Case {
             const wchar_t* exitCode;

@@ -1,9 +1,15 @@
 #include "server/process_tree.h"
 #include "server_standin.h"
 
+#include "platform/failure.h"
+#include "platform/text.h"
+#include "platform/win32.h"
+
 #include <doctest.h>
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 using namespace Brindle::Shell;
 using Brindle::Tests::Member;
@@ -63,6 +69,45 @@ TEST_SUITE("server_tree") {
                 [&](const Member& candidate) { return candidate.pid == recorded.pid; });
             REQUIRE(GetExitCodeProcess(member.handle.Get(), &code));
             CHECK(code == 0xFFFFFFFF);
+        }
+    }
+
+    TEST_CASE("a kill that leaves members running throws one failure that names each of them") {
+        // Two children that nobody may end, and no console hosts that would take them along.
+        StandInTree tree(2, 0, {{L"KIV_STANDIN_GUARDED_CHILDREN", L"1"}});
+        std::vector<DWORD> guarded;
+        for (const auto& recorded : tree.Records()) {
+            if (recorded.role == L"child") {
+                guarded.push_back(recorded.pid);
+            }
+        }
+        REQUIRE(guarded.size() == 2);
+
+        std::optional<Failure> failure;
+        try {
+            ProcessTree::Kill(tree.Tool(), tree.ToolPid());
+        } catch (const Failure& thrown) {
+            failure = thrown;
+        }
+        REQUIRE(failure.has_value());
+        CHECK(failure->Kind() == L"ProcessTreeError");
+        auto step = [](DWORD pid) {
+            return L"TerminateProcess for process " + Text::Decimal(pid) + L" failed: " +
+                   Win32::SystemMessage(ERROR_ACCESS_DENIED) + L" (error 5)";
+        };
+        const std::wstring head = L"the process tree of process " + Text::Decimal(tree.ToolPid()) +
+                                  L" was not ended entirely: ";
+        // The walk meets the children in the order the system lists them.
+        const std::wstring inOrder = head + step(guarded[0]) + L"; " + step(guarded[1]) + L".";
+        const std::wstring reversed = head + step(guarded[1]) + L"; " + step(guarded[0]) + L".";
+        INFO(Text::Utf8Lenient(failure->Message()));
+        CHECK((failure->Message() == inOrder || failure->Message() == reversed));
+
+        for (const Member& member : tree.Members()) {
+            CAPTURE(member.pid);
+            const bool spared =
+                std::find(guarded.begin(), guarded.end(), member.pid) != guarded.end();
+            CHECK(member.EndsWithin(spared ? 0 : EndMilliseconds) != spared);
         }
     }
 

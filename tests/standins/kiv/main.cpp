@@ -4,6 +4,8 @@
 
 #include "platform/prelude.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -35,6 +37,9 @@ constexpr DWORD kGrandchildReadyTimeoutMs = 10000;
 
 constexpr unsigned kMaxDescendantsPerLevel = 64;
 constexpr std::uint64_t kMaxDelayMs = 0x7FFFFFFF; // keeps clear of INFINITE
+
+// A guarded child that is never released still ends, once no test can be waiting for it.
+constexpr DWORD kGuardedLifetimeMs = 300000;
 
 constexpr DWORD kRequestTimeoutMs = 2000;
 constexpr DWORD kDrainTimeoutMs = 1000;
@@ -209,6 +214,7 @@ struct Settings {
     bool noListen = false;
     DWORD listenDelayMs = 0;
     bool lateChild = false;
+    bool guardedChildren = false;
 };
 
 // Returns the name of the first variable that does not parse, or nothing on success.
@@ -265,6 +271,9 @@ std::optional<std::wstring> readSettings(Settings& settings) {
     }
     if (!flag(L"KIV_STANDIN_LATE_CHILD", settings.lateChild)) {
         return L"KIV_STANDIN_LATE_CHILD";
+    }
+    if (!flag(L"KIV_STANDIN_GUARDED_CHILDREN", settings.guardedChildren)) {
+        return L"KIV_STANDIN_GUARDED_CHILDREN";
     }
     if (!delay(L"KIV_STANDIN_LISTEN_DELAY_MS", settings.listenDelayMs)) {
         return L"KIV_STANDIN_LISTEN_DELAY_MS";
@@ -508,6 +517,26 @@ int startLateChild(HANDLE told, const std::wstring& recordPath) {
     ExitProcess(0);
 }
 
+std::wstring releaseEventName(DWORD pid) {
+    return L"Local\\kiv-standin-release-" + std::to_wstring(pid);
+}
+
+// Everyone may wait for and query this process, nobody may end it: a tree kill fails on it.
+bool withholdTheRightToEnd() {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            L"D:(A;;0x101000;;;WD)", SDDL_REVISION_1, &descriptor, nullptr)) {
+        return false;
+    }
+    const std::unique_ptr<void, decltype(&LocalFree)> owned(descriptor, &LocalFree);
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL dacl = nullptr;
+    return GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) && present &&
+           SetSecurityInfo(GetCurrentProcess(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION,
+                           nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+}
+
 void signalReady() {
     const UniqueHandle ready(
         OpenEventW(EVENT_MODIFY_STATE, FALSE, readyEventName(GetCurrentProcessId()).c_str()));
@@ -650,9 +679,11 @@ bool startTree(Role role, const Settings& settings) {
     const Role below = role == Role::Tool ? Role::Child : Role::Grandchild;
     const DWORD timeoutMs = role == Role::Tool ? kChildReadyTimeoutMs : kGrandchildReadyTimeoutMs;
     // Under Wine a console process ends with its console host. A child that is to start its
-    // late child after it was told to end gets no host, so that nothing but the walk ends it.
-    const DWORD console =
-        role == Role::Tool && settings.lateChild ? DETACHED_PROCESS : CREATE_NO_WINDOW;
+    // late child after it was told to end, or that nobody may end, gets no host, so that
+    // nothing but the walk or its own release ends it.
+    const DWORD console = role == Role::Tool && (settings.lateChild || settings.guardedChildren)
+                              ? DETACHED_PROCESS
+                              : CREATE_NO_WINDOW;
     std::vector<Descendant> descendants;
     if (startDescendants(count, below, descendants, console) &&
         waitUntilReady(descendants, timeoutMs)) {
@@ -675,6 +706,14 @@ int run() {
         return fail(kExitUsage, L"cannot parse " + *bad);
     }
 
+    UniqueHandle release;
+    if (settings.guardedChildren && arguments.role == Role::Child) {
+        release = UniqueHandle(
+            CreateEventW(nullptr, TRUE, FALSE, releaseEventName(GetCurrentProcessId()).c_str()));
+        if (!release || !withholdTheRightToEnd()) {
+            return fail(kExitInternal, L"cannot guard the child");
+        }
+    }
     UniqueHandle told;
     if (settings.lateChild && arguments.role == Role::Child) {
         told = makeLateEvent();
@@ -695,6 +734,10 @@ int run() {
         signalReady();
         if (told) {
             return startLateChild(told.Get(), *settings.recordPath);
+        }
+        if (release) {
+            WaitForSingleObject(release.Get(), kGuardedLifetimeMs);
+            return 0;
         }
         Sleep(INFINITE);
         return 0;
