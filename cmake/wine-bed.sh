@@ -50,6 +50,12 @@ display_down() {
     fi
 }
 
+# The tests' scratch folders in the prefix's temporary folders.
+scratch_folders() {
+    find "$1/drive_c/users" -mindepth 2 -maxdepth 4 -type d -name 'brindle-test-*' 2>/dev/null |
+        sort
+}
+
 prefix_up() {
     local state=$1 prefix=$2 dpi=$3 browser=${4:-} http=${5:-} log
     local setup="dpi=$dpi browser=$browser $http"
@@ -80,11 +86,23 @@ prefix_up() {
     # The first process of a server starts Wine's background services, which keep its output
     # open for as long as the server runs: start them here, so that no test's output is held.
     wine reg query 'HKCU\Control Panel\Desktop' /v LogPixels </dev/null >/dev/null 2>&1
+    # What is there now is not this run's to answer for.
+    scratch_folders "$prefix" >"$state/scratch-before-$(basename "$prefix")"
 }
 
+# A passing suite leaves no scratch folder behind; a failing test may, and is named here.
 prefix_down() {
-    export WINEPREFIX=$2
+    local state=$1 prefix=$2 before left
+    export WINEPREFIX=$prefix
     wineserver -k 2>/dev/null || true
+    before="$state/scratch-before-$(basename "$prefix")"
+    [ -f "$before" ] || return 0
+    left=$(scratch_folders "$prefix" | comm -13 "$before" -)
+    if [ -n "$left" ]; then
+        echo "scratch folders that this run left behind:" >&2
+        echo "$left" >&2
+        exit 1
+    fi
 }
 
 # Wine wants absolute paths.

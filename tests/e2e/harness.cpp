@@ -104,12 +104,17 @@ std::vector<HWND> TopLevelWindows(DWORD pid) {
     return search.found;
 }
 
+// Waits until they are gone too: a member still ending would keep the installation folder.
 void KillTree(DWORD pid) {
+    std::vector<Shell::UniqueHandle> ended;
     for (DWORD member : TreeOf(pid)) {
-        Shell::UniqueHandle handle(OpenProcess(PROCESS_TERMINATE, FALSE, member));
-        if (handle) {
-            TerminateProcess(handle.Get(), 1);
+        Shell::UniqueHandle handle(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, member));
+        if (handle && TerminateProcess(handle.Get(), 1)) {
+            ended.push_back(std::move(handle));
         }
+    }
+    for (const Shell::UniqueHandle& handle : ended) {
+        WaitForSingleObject(handle.Get(), 5000);
     }
 }
 
@@ -182,7 +187,6 @@ Run::Run(const Installation& installation, const Environment& extra,
 Run::~Run() {
     if (WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
         KillTree(pid_);
-        WaitForSingleObject(process_.Get(), 5000);
     }
 }
 

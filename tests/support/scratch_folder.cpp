@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 
@@ -12,17 +13,44 @@ namespace Brindle::Tests {
 
 namespace {
 
-std::wstring UniqueRoot() {
+constexpr unsigned MaxNamesTried = 100000;
+// Processes that a test ended may still hold their working folder or a file for a moment.
+constexpr ULONGLONG RemovalMilliseconds = 10000;
+constexpr DWORD RemovalPauseMilliseconds = 50;
+
+// Process ids come back soon, so a name of this process may be one that an earlier run left:
+// only a folder that this call made itself is handed out.
+std::wstring NewRoot() {
     static std::atomic<unsigned> counter{0};
-    return Shell::Win32::TempFolder() + L"brindle-test-" +
-           Shell::Text::Decimal(static_cast<std::uint32_t>(GetCurrentProcessId())) + L"-" +
-           Shell::Text::Decimal(static_cast<std::uint32_t>(++counter)) + L"\\";
+    const std::wstring stem =
+        Shell::Win32::TempFolder() + L"brindle-test-" +
+        Shell::Text::Decimal(static_cast<std::uint32_t>(GetCurrentProcessId())) + L"-";
+    for (unsigned tried = 0; tried < MaxNamesTried; ++tried) {
+        std::wstring root = stem + Shell::Text::Decimal(static_cast<std::uint32_t>(++counter));
+        if (CreateDirectoryW(root.c_str(), nullptr)) {
+            return root + L"\\";
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            throw std::runtime_error("cannot create a scratch folder: error " +
+                                     std::to_string(GetLastError()));
+        }
+    }
+    throw std::runtime_error("no free name for a scratch folder");
+}
+
+bool TryRemove(const std::wstring& root, std::error_code& error) {
+    // Read-only files left by a test would stop the removal.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root, error)) {
+        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    std::filesystem::remove_all(root, error);
+    return !error && GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 } // namespace
 
 ScratchFolder::ScratchFolder(std::wstring_view name)
-    : root_(UniqueRoot()), path_(root_ + std::wstring(name) + L"\\") {
+    : root_(NewRoot()), path_(root_ + std::wstring(name) + L"\\") {
     std::error_code error;
     std::filesystem::create_directories(path_, error);
     if (error) {
@@ -31,12 +59,17 @@ ScratchFolder::ScratchFolder(std::wstring_view name)
 }
 
 ScratchFolder::~ScratchFolder() {
+    const ULONGLONG end = GetTickCount64() + RemovalMilliseconds;
     std::error_code error;
-    // Read-only files left by a test would stop the removal.
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root_, error)) {
-        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    while (!TryRemove(root_, error)) {
+        if (GetTickCount64() >= end) {
+            // Said aloud: the test bed counts what is left once the suite is over.
+            std::fprintf(stderr, "scratch folder %s was not removed: %s\n",
+                         Shell::Text::Utf8Lenient(root_).c_str(), error.message().c_str());
+            return;
+        }
+        Sleep(RemovalPauseMilliseconds);
     }
-    std::filesystem::remove_all(root_, error);
 }
 
 } // namespace Brindle::Tests

@@ -1,4 +1,5 @@
-// A fresh folder under the temporary folder, removed again with everything in it.
+// A folder under the temporary folder that did not exist before, removed again with everything
+// in it; a removal that a process holds up is tried again for a while.
 #pragma once
 
 #include <string>
