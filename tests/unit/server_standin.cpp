@@ -5,6 +5,7 @@
 
 #include "platform/text.h"
 #include "platform/win32.h"
+#include "server/process_tree.h"
 
 #include <tlhelp32.h>
 
@@ -135,13 +136,29 @@ StandInTree::StandInTree(unsigned children, unsigned grandchildren, const Variab
         tool = StartTool();
     }
     members_.emplace_back(GetProcessId(tool.Get()), std::move(tool));
-    records_ = WaitForRecord(recordPath_, 1 + children + children * grandchildren, Tool());
+    try {
+        Follow(1 + children + children * grandchildren);
+    } catch (...) {
+        // Members that were not followed yet would outlive the test and write to its folder.
+        static_cast<void>(
+            Shell::ProcessTree::EndTree(Tool(), ToolPid(), &Shell::ProcessTree::EndProcess));
+        throw;
+    }
+}
+
+void StandInTree::Follow(std::size_t processes) {
+    records_ = WaitForRecord(recordPath_, processes, Tool());
     std::vector<DWORD> pids;
     for (const ToolRecord& recorded : records_) {
         pids.push_back(recorded.pid);
-        if (recorded.role != L"tool") {
-            members_.push_back(Open(recorded.pid).value());
+        if (recorded.role == L"tool") {
+            continue;
         }
+        std::optional<Member> member = Open(recorded.pid);
+        if (!member) {
+            throw std::runtime_error("a recorded member of the stand-in's tree cannot be opened");
+        }
+        members_.push_back(std::move(*member));
     }
     for (DWORD host : ConsoleHostsOf(pids)) {
         if (auto member = Open(host)) {

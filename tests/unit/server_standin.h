@@ -63,6 +63,9 @@ public:
     [[nodiscard]] const std::vector<Member>& Members() const { return members_; }
 
 private:
+    // Waits for the records of that many processes and opens every member.
+    void Follow(std::size_t processes);
+
     ScratchFolder folder_;
     std::wstring recordPath_ = folder_ / L"record.txt";
     std::vector<ToolRecord> records_;
