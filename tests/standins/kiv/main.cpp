@@ -28,6 +28,10 @@ constexpr int kExitUsage = 2;
 constexpr int kExitListen = 3;
 constexpr int kExitDescendants = 4;
 constexpr int kExitRecord = 5;
+constexpr int kExitLifetime = 6;
+
+// Longer than any test may take, so that only a process that nobody ended lives this long.
+constexpr DWORD kLifetimeMs = 10 * 60 * 1000;
 
 // Nested waits: a child gives up on its grandchildren before the tool gives up on the child.
 constexpr DWORD kChildReadyTimeoutMs = 15000;
@@ -492,6 +496,7 @@ UniqueHandle makeLateEvent() {
 // Plays a process that is inside CreateProcessW when it is told to end: once the event is set,
 // it starts a child 50 ms later and exits 50 ms after that.
 int startLateChild(HANDLE told, const std::wstring& recordPath) {
+    // Until told, or the lifetime is over.
     if (WaitForSingleObject(told, INFINITE) != WAIT_OBJECT_0) {
         return fail(kExitInternal, L"cannot wait for the late child's event");
     }
@@ -664,7 +669,24 @@ bool startTree(Role role, const Settings& settings) {
     return false;
 }
 
+// Ends the process once its lifetime is over, whatever it is waiting for then.
+bool limitLifetime() {
+    try {
+        std::thread([] {
+            Sleep(kLifetimeMs);
+            fail(kExitLifetime, L"lifetime over, nobody ended this process");
+            ExitProcess(static_cast<UINT>(kExitLifetime));
+        }).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
 int run() {
+    if (!limitLifetime()) {
+        return fail(kExitInternal, L"cannot limit the lifetime");
+    }
     const std::vector<std::wstring> args = commandLineArguments();
     Arguments arguments;
     if (const auto error = parseArguments(args, arguments)) {
@@ -696,6 +718,7 @@ int run() {
         if (told) {
             return startLateChild(told.Get(), *settings.recordPath);
         }
+        // Until killed, or the lifetime is over.
         Sleep(INFINITE);
         return 0;
     }
@@ -705,6 +728,7 @@ int run() {
         ExitProcess(*settings.exitCode);
     }
     if (settings.noListen) {
+        // As a descendant does.
         Sleep(INFINITE);
         return 0;
     }
