@@ -22,11 +22,29 @@ std::wstring ClaimName(int port) {
     return L"Local\\BrindleShell-port-" + Decimal(static_cast<std::int32_t>(port));
 }
 
+// Not a blocking connect: one to a listener whose queue is full would wait for minutes.
 bool Accepts(int port) {
     UniqueSocket attempt = Brindle::Shell::Winsock::NewTcpSocket();
+    u_long nonBlocking = 1;
+    if (!attempt ||
+        ioctlsocket(attempt.Get(), static_cast<long>(FIONBIO), &nonBlocking) == SOCKET_ERROR) {
+        return false;
+    }
     sockaddr_in address = Brindle::Shell::Winsock::Loopback(port);
-    return attempt && connect(attempt.Get(), reinterpret_cast<const sockaddr*>(&address),
-                              static_cast<int>(sizeof(address))) == 0;
+    if (connect(attempt.Get(), reinterpret_cast<const sockaddr*>(&address),
+                static_cast<int>(sizeof(address))) == 0) {
+        return true;
+    }
+    if (WSAGetLastError() != WSAEWOULDBLOCK) {
+        return false;
+    }
+    fd_set connected;
+    FD_ZERO(&connected);
+    FD_SET(attempt.Get(), &connected);
+    fd_set failed = connected;
+    timeval limit{5, 0};
+    return select(0, nullptr, &connected, &failed, &limit) > 0 &&
+           FD_ISSET(attempt.Get(), &connected) && !FD_ISSET(attempt.Get(), &failed);
 }
 
 // A run with records of its own, so that its tool and its page can be told from another run's.

@@ -18,8 +18,9 @@ public:
     }
     OtherProgram(const OtherProgram&) = delete;
     OtherProgram& operator=(const OtherProgram&) = delete;
+    // A quit posted to a thread that has no queue yet would be lost; the flag is not.
     ~OtherProgram() {
-        PostThreadMessageW(threadId_.load(), WM_QUIT, 0, 0);
+        done_ = true;
         thread_.join();
     }
 
@@ -27,12 +28,12 @@ public:
     bool TakeForeground() const {
         HWND window = window_.load();
         SetForegroundWindow(window);
-        return WaitUntil([&] { return GetForegroundWindow() == window; }, 10000);
+        return window != nullptr &&
+               WaitUntil([&] { return GetForegroundWindow() == window; }, 10000);
     }
 
 private:
     void Serve() {
-        threadId_ = GetCurrentThreadId();
         WNDCLASSEXW windowClass{};
         windowClass.cbSize = sizeof windowClass;
         windowClass.lpfnWndProc = &DefWindowProcW;
@@ -43,17 +44,20 @@ private:
                                       WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 300, nullptr,
                                       nullptr, windowClass.hInstance, nullptr);
         window_ = window;
-        MSG message{};
-        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
+        while (!done_) {
+            MSG message{};
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         }
         DestroyWindow(window);
         UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
     }
 
     std::atomic<HWND> window_{nullptr};
-    std::atomic<DWORD> threadId_{0};
+    std::atomic<bool> done_{false};
     std::thread thread_;
 };
 

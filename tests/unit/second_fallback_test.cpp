@@ -7,6 +7,9 @@
 
 #include <doctest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <iostream>
 #include <string>
 #include <thread>
 
@@ -15,7 +18,15 @@ using namespace Brindle::Tests;
 
 namespace {
 
+// The box should be there within this; a later one is still closed, and reported as late.
+constexpr ULONGLONG kBoxLimitMs = 20000;
+// Past a late box, and well inside ctest's limit: the main thread, blocked for good, cannot end
+// the test.
+constexpr ULONGLONG kHardLimitMs = 150000;
+
 struct SeenBox {
+    bool found = false;
+    ULONGLONG afterMs = 0;
     std::wstring caption;
     std::wstring text;
     bool windowAlive = false;
@@ -49,20 +60,71 @@ HWND BoxOfThisProcess() {
     return search.found;
 }
 
-// The box is modal on the main thread, so only another thread can read it and press OK.
-std::thread PressOkOnTheBox(SeenBox& seen, HWND window, unsigned long long logStart) {
-    return std::thread([&seen, window, logStart] {
-        for (int tries = 0; tries < 1000; ++tries) {
-            if (HWND box = BoxOfThisProcess()) {
-                seen = {TextOf(box), TextOf(GetDlgItem(box, 0xFFFF)), IsWindow(window) != FALSE,
-                        LogAppendedSince(logStart)};
-                PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-                return;
+// Nothing can unwind the blocked main thread, so the process ends here, after saying why.
+[[noreturn]] void EndTheRun(const std::string& why, unsigned long long logStart) {
+    std::cout.flush();
+    std::cerr << "second_fallback: " << why << "; the log since the call:\n"
+              << LogAppendedSince(logStart) << "ending the test process\n";
+    std::cerr.flush();
+    TerminateProcess(GetCurrentProcess(), 1);
+    std::abort();
+}
+
+// The box is modal on the main thread, so only another thread can read it and press OK. It
+// watches until the call has returned.
+class BoxPresser {
+public:
+    BoxPresser(HWND window, unsigned long long logStart)
+        : thread_([this, window, logStart] { Watch(window, logStart); }) {}
+    BoxPresser(const BoxPresser&) = delete;
+    BoxPresser& operator=(const BoxPresser&) = delete;
+    ~BoxPresser() { Returned(); }
+
+    // Stops the search at once, box or not.
+    const SeenBox& Returned() {
+        returned_ = true;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+        return seen_;
+    }
+
+private:
+    void Watch(HWND window, unsigned long long logStart) {
+        const ULONGLONG start = GetTickCount64();
+        while (!returned_) {
+            const ULONGLONG elapsed = GetTickCount64() - start;
+            if (!seen_.found) {
+                if (HWND box = BoxOfThisProcess()) {
+                    seen_ = {true,
+                             elapsed,
+                             TextOf(box),
+                             TextOf(GetDlgItem(box, 0xFFFF)),
+                             IsWindow(window) != FALSE,
+                             LogAppendedSince(logStart)};
+                    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                }
+            }
+            if (elapsed >= kHardLimitMs) {
+                EndTheRun(Missing(elapsed), logStart);
             }
             Sleep(20);
         }
-    });
-}
+    }
+
+    [[nodiscard]] std::string Missing(ULONGLONG elapsed) const {
+        const std::string waited = std::to_string(elapsed) + " ms";
+        if (!seen_.found) {
+            return "no message box came in " + waited + ", and GiveUpOnTheWindow has not returned";
+        }
+        return "OK was pressed on the box after " + std::to_string(seen_.afterMs) +
+               " ms, and GiveUpOnTheWindow has not returned in " + waited;
+    }
+
+    std::atomic<bool> returned_{false};
+    SeenBox seen_;
+    std::thread thread_;
+};
 
 } // namespace
 
@@ -75,12 +137,16 @@ TEST_SUITE("second_fallback") {
 
         unsigned long long logStart = LogSize();
         BrowserRecord browser;
-        SeenBox seen;
-        std::thread presser = PressOkOnTheBox(seen, window, logStart);
+        BoxPresser presser(window, logStart);
         // No server in this process: the address of the first port stands in for it.
         Program::GiveUpOnTheWindow(L"controllercallback hr=0x80004004, geen controller");
-        presser.join();
+        const SeenBox& seen = presser.Returned();
 
+        CHECK_MESSAGE(seen.found, "GiveUpOnTheWindow returned without showing its box");
+        CHECK_MESSAGE(seen.afterMs <= kBoxLimitMs,
+                      "the box came " << seen.afterMs - kBoxLimitMs << " ms late: after "
+                                      << seen.afterMs << " ms, where " << kBoxLimitMs
+                                      << " ms is the limit");
         const std::wstring address = L"http://127.0.0.1:3900/";
         CHECK(seen.caption == L"Brindle");
         CHECK(seen.text == SecondFallbackText(address));

@@ -113,6 +113,25 @@ bool PumpUntil(Done done, DWORD timeoutMs = 5000) {
     return true;
 }
 
+// Dispatches until the quit message, where the shell's loop ends; false when it has not come in
+// time.
+bool PumpUntilQuit(DWORD timeoutMs = 5000) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                return true;
+            }
+            DispatchMessageW(&message);
+        }
+        if (GetTickCount64() >= end) {
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
 void PumpFor(DWORD milliseconds) {
     PumpUntil([] { return false; }, milliseconds);
 }
@@ -382,6 +401,42 @@ TEST_SUITE("standin_runtime") {
         CHECK(!events[7].Has(L"status"));
     }
 
+    TEST_CASE("a fetch gives up within its limit on a listener that takes no more connections") {
+        UniqueSocket listener = Winsock::NewTcpSocket();
+        sockaddr_in address = Winsock::Loopback(0);
+        int size = static_cast<int>(sizeof address);
+        REQUIRE(bind(listener.Get(), reinterpret_cast<const sockaddr*>(&address), size) == 0);
+        REQUIRE(getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &size) == 0);
+        REQUIRE(listen(listener.Get(), 1) == 0);
+        // Never accepted: once the queue is full, a further connection waits, and a blocking
+        // connect would wait for minutes.
+        std::vector<UniqueSocket> queued;
+        for (int i = 0; i < 16; ++i) {
+            queued.push_back(Winsock::NewTcpSocket());
+            u_long nonBlocking = 1;
+            REQUIRE(ioctlsocket(queued.back().Get(), static_cast<long>(FIONBIO), &nonBlocking) ==
+                    0);
+            connect(queued.back().Get(), reinterpret_cast<const sockaddr*>(&address), size);
+        }
+        const Settings settings;
+        const auto environment = CreateEnvironment();
+        REQUIRE(environment->result);
+        const auto controller = CreateController(environment->result.Get());
+        REQUIRE(controller->result);
+        ComPtr<ICoreWebView2> view;
+        REQUIRE(controller->result->get_CoreWebView2(view.Put()) == S_OK);
+        const std::wstring uri =
+            L"http://127.0.0.1:" + Text::Decimal(ntohs(address.sin_port)) + L"/";
+        const ULONGLONG start = GetTickCount64();
+        CHECK(view->Navigate(uri.c_str()) == S_OK);
+        const ULONGLONG took = GetTickCount64() - start;
+        CHECK_MESSAGE(took < 10000, "the fetch took " << took << " ms");
+        const auto fetched = EventsNamed(settings.Events(), L"fetch");
+        REQUIRE(fetched.size() == 1);
+        CHECK(!fetched[0].Field(L"error").empty());
+        CHECK(!fetched[0].Has(L"status"));
+    }
+
     TEST_CASE("refusals come from the call itself, and a refused handler is neither kept nor "
               "called") {
         struct Case {
@@ -489,10 +544,7 @@ TEST_SUITE("standin_runtime") {
             DestroyWindow(window);
             PostQuitMessage(0);
             // Posted before the quit: a loop that stops at the quit still runs the answer.
-            MSG message;
-            while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-                DispatchMessageW(&message);
-            }
+            REQUIRE_MESSAGE(PumpUntilQuit(), "the quit message did not come within 5 s");
             CHECK(*calls == 1);
             CHECK(EventsNamed(settings.Events(), held + L"-invoke").size() == 1);
         }

@@ -30,6 +30,10 @@ constexpr int kExitUsage = 2;
 constexpr int kExitListen = 3;
 constexpr int kExitDescendants = 4;
 constexpr int kExitRecord = 5;
+constexpr int kExitLifetime = 6;
+
+// Longer than any test may take, so that only a process that nobody ended lives this long.
+constexpr DWORD kLifetimeMs = 10 * 60 * 1000;
 
 // Nested waits: a child gives up on its grandchildren before the tool gives up on the child.
 constexpr DWORD kChildReadyTimeoutMs = 15000;
@@ -37,9 +41,6 @@ constexpr DWORD kGrandchildReadyTimeoutMs = 10000;
 
 constexpr unsigned kMaxDescendantsPerLevel = 64;
 constexpr std::uint64_t kMaxDelayMs = 0x7FFFFFFF; // keeps clear of INFINITE
-
-// A guarded child that is never released still ends, once no test can be waiting for it.
-constexpr DWORD kGuardedLifetimeMs = 300000;
 
 constexpr DWORD kRequestTimeoutMs = 2000;
 constexpr DWORD kDrainTimeoutMs = 1000;
@@ -501,6 +502,7 @@ UniqueHandle makeLateEvent() {
 // Plays a process that is inside CreateProcessW when it is told to end: once the event is set,
 // it starts a child 50 ms later and exits 50 ms after that.
 int startLateChild(HANDLE told, const std::wstring& recordPath) {
+    // Until told, or the lifetime is over.
     if (WaitForSingleObject(told, INFINITE) != WAIT_OBJECT_0) {
         return fail(kExitInternal, L"cannot wait for the late child's event");
     }
@@ -695,7 +697,24 @@ bool startTree(Role role, const Settings& settings) {
     return false;
 }
 
+// Ends the process once its lifetime is over, whatever it is waiting for then.
+bool limitLifetime() {
+    try {
+        std::thread([] {
+            Sleep(kLifetimeMs);
+            fail(kExitLifetime, L"lifetime over, nobody ended this process");
+            ExitProcess(static_cast<UINT>(kExitLifetime));
+        }).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
 int run() {
+    if (!limitLifetime()) {
+        return fail(kExitInternal, L"cannot limit the lifetime");
+    }
     const std::vector<std::wstring> args = commandLineArguments();
     Arguments arguments;
     if (const auto error = parseArguments(args, arguments)) {
@@ -736,9 +755,11 @@ int run() {
             return startLateChild(told.Get(), *settings.recordPath);
         }
         if (release) {
-            WaitForSingleObject(release.Get(), kGuardedLifetimeMs);
+            // Until released, or the lifetime is over.
+            WaitForSingleObject(release.Get(), INFINITE);
             return 0;
         }
+        // Until killed, or the lifetime is over.
         Sleep(INFINITE);
         return 0;
     }
@@ -748,6 +769,7 @@ int run() {
         ExitProcess(*settings.exitCode);
     }
     if (settings.noListen) {
+        // As a descendant does.
         Sleep(INFINITE);
         return 0;
     }

@@ -15,6 +15,8 @@ namespace Brindle::Standin {
 namespace {
 
 constexpr DWORD kSocketTimeoutMs = 3000;
+// A server that trickles its answer would pass every single receive's limit.
+constexpr ULONGLONG kAnswerTimeoutMs = 10000;
 constexpr std::size_t kMaxAnswerBytes = 1024 * 1024;
 constexpr std::string_view kToolPageText = "kiv stand-in";
 // The stand-in tool names its own process in the page.
@@ -78,6 +80,42 @@ struct Connection {
     int error = 0;
 };
 
+// A blocking connect has no limit of ours: a listener whose queue is full keeps it for minutes.
+int ConnectWithin(SOCKET socket, const ADDRINFOW& address, DWORD milliseconds) {
+    u_long nonBlocking = 1;
+    if (ioctlsocket(socket, static_cast<long>(FIONBIO), &nonBlocking) == SOCKET_ERROR) {
+        return WSAGetLastError();
+    }
+    if (connect(socket, address.ai_addr, static_cast<int>(address.ai_addrlen)) == SOCKET_ERROR) {
+        if (const int error = WSAGetLastError(); error != WSAEWOULDBLOCK) {
+            return error;
+        }
+        fd_set connected;
+        FD_ZERO(&connected);
+        FD_SET(socket, &connected);
+        fd_set failed = connected;
+        timeval limit{static_cast<long>(milliseconds / 1000),
+                      static_cast<long>(milliseconds % 1000 * 1000)};
+        const int ready = select(0, nullptr, &connected, &failed, &limit);
+        if (ready == SOCKET_ERROR) {
+            return WSAGetLastError();
+        }
+        if (ready == 0) {
+            return WSAETIMEDOUT;
+        }
+        if (FD_ISSET(socket, &failed)) {
+            int error = 0;
+            int size = static_cast<int>(sizeof error);
+            getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
+            return error != 0 ? error : WSAECONNREFUSED;
+        }
+    }
+    u_long blocking = 0;
+    return ioctlsocket(socket, static_cast<long>(FIONBIO), &blocking) == SOCKET_ERROR
+               ? WSAGetLastError()
+               : 0;
+}
+
 Connection Connect(const HttpAddress& address) {
     ADDRINFOW hints{};
     hints.ai_family = AF_INET;
@@ -98,9 +136,8 @@ Connection Connect(const HttpAddress& address) {
     const char* option = reinterpret_cast<const char*>(&timeout);
     setsockopt(socket.Get(), SOL_SOCKET, SO_RCVTIMEO, option, static_cast<int>(sizeof timeout));
     setsockopt(socket.Get(), SOL_SOCKET, SO_SNDTIMEO, option, static_cast<int>(sizeof timeout));
-    if (connect(socket.Get(), first->ai_addr, static_cast<int>(first->ai_addrlen)) ==
-        SOCKET_ERROR) {
-        return {Shell::UniqueSocket(), WSAGetLastError()};
+    if (const int error = ConnectWithin(socket.Get(), *first, kSocketTimeoutMs); error != 0) {
+        return {Shell::UniqueSocket(), error};
     }
     return {std::move(socket), 0};
 }
@@ -121,7 +158,12 @@ Exchange Ask(SOCKET socket, std::string_view request) {
     }
     Exchange exchange;
     char buffer[4096];
+    const ULONGLONG end = GetTickCount64() + kAnswerTimeoutMs;
     while (exchange.answer.size() < kMaxAnswerBytes) {
+        if (GetTickCount64() >= end) {
+            exchange.error = WSAETIMEDOUT;
+            break;
+        }
         const int received = recv(socket, buffer, static_cast<int>(sizeof buffer), 0);
         if (received == SOCKET_ERROR) {
             exchange.error = WSAGetLastError();
