@@ -9,30 +9,42 @@ set -euo pipefail
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+# The display number that this bed's own Xvfb serves, or nothing: the number that it wrote once it
+# served it, while that very process still runs. Xvfb takes no lock file with -displayfd.
+own_display() {
+    local state=$1 pid n
+    pid=$(cat "$state/xvfb.pid" 2>/dev/null) || return 0
+    n=$(tr -dc 0-9 2>/dev/null <"$state/xvfb.number") || return 0
+    [ -n "$pid" ] && [ -n "$n" ] || return 0
+    [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = Xvfb ] || return 0
+    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q -- "-displayfd" || return 0
+    echo "$n"
+}
+
 # Xvfb picks a free display number itself (-displayfd) and writes it once it serves it: two beds
 # that start together cannot take the same number, and a number only counts while its Xvfb runs.
 display_up() {
     local state=$1 n pid
     mkdir -p "$state"
     # An Xvfb of an earlier run of this bed that still serves its display is kept.
-    if [ -f "$state/xvfb.pid" ] && [ -f "$state/display" ] &&
-        [ "$(cat "/proc/$(cat "$state/xvfb.pid")/comm" 2>/dev/null)" = Xvfb ] &&
-        [ -e "/tmp/.X11-unix/X$(tr -dc 0-9 <"$state/display")" ]; then
+    n=$(own_display "$state")
+    if [ -n "$n" ]; then
+        echo ":$n" >"$state/display"
         return
     fi
-    rm -f "$state/display" "$state/xvfb.number"
+    rm -f "$state/display" "$state/xvfb.pid"
+    : >"$state/xvfb.number"
     setsid Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp \
         3>"$state/xvfb.number" </dev/null >"$state/xvfb.log" 2>&1 &
     pid=$!
     echo "$pid" >"$state/xvfb.pid"
-    n=
     for _ in $(seq 200); do
-        n=$(tr -dc 0-9 <"$state/xvfb.number")
+        n=$(own_display "$state")
         [ -n "$n" ] && break
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
-    if [ -z "$n" ] || ! kill -0 "$pid" 2>/dev/null || [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    if [ -z "$n" ]; then
         kill "$pid" 2>/dev/null || true
         rm -f "$state/xvfb.pid"
         echo "Xvfb did not come up with a display of its own; its output:" >&2
@@ -44,27 +56,38 @@ display_up() {
 
 display_down() {
     local state=$1
-    if [ -f "$state/xvfb.pid" ]; then
+    if [ -n "$(own_display "$state")" ]; then
         kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
-        rm -f "$state/xvfb.pid" "$state/display"
     fi
+    rm -f "$state/xvfb.pid" "$state/display"
 }
 
 # The tests' scratch folders in the prefix's temporary folders.
 scratch_folders() {
-    find "$1/drive_c/users" -mindepth 2 -maxdepth 4 -type d -name 'brindle-test-*' 2>/dev/null |
-        sort
+    { find "$1/drive_c/users" -mindepth 2 -maxdepth 4 -type d -name 'brindle-test-*' 2>/dev/null ||
+        true; } | LC_ALL=C sort
+}
+
+# Ends the prefix's server and every process that still names the prefix: services whose server
+# was ended can linger, and a later run's windows then wait for them.
+end_prefix() {
+    local prefix=$1 pid
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    for pid in $(grep -lzx "WINEPREFIX=$prefix" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3); do
+        [ "$pid" = $$ ] || [ "$pid" = "$BASHPID" ] || kill -9 "$pid" 2>/dev/null || true
+    done
 }
 
 prefix_up() {
     local state=$1 prefix=$2 dpi=$3 browser=${4:-} http=${5:-} log
     local setup="dpi=$dpi browser=$browser $http"
+    rm -f "$state/scratch-before-$(basename "$prefix")"
     export DISPLAY
     DISPLAY=$(cat "$state/display")
     export WINEPREFIX=$prefix
     log="$state/wineboot-$(basename "$prefix").log"
     if [ "$(cat "$prefix/.bed-ready" 2>/dev/null)" != "$setup" ]; then
-        wineserver -k 2>/dev/null || true
+        end_prefix "$prefix"
         rm -rf "$prefix"
         mkdir -p "$prefix"
         wineboot -i </dev/null >"$log" 2>&1
@@ -93,11 +116,10 @@ prefix_up() {
 # A passing suite leaves no scratch folder behind; a failing test may, and is named here.
 prefix_down() {
     local state=$1 prefix=$2 before left
-    export WINEPREFIX=$prefix
-    wineserver -k 2>/dev/null || true
+    end_prefix "$prefix"
     before="$state/scratch-before-$(basename "$prefix")"
     [ -f "$before" ] || return 0
-    left=$(scratch_folders "$prefix" | comm -13 "$before" -)
+    left=$(scratch_folders "$prefix" | LC_ALL=C comm -13 "$before" -)
     if [ -n "$left" ]; then
         echo "scratch folders that this run left behind:" >&2
         echo "$left" >&2

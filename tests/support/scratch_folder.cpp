@@ -30,20 +30,25 @@ std::wstring NewRoot() {
         if (CreateDirectoryW(root.c_str(), nullptr)) {
             return root + L"\\";
         }
-        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+        if (const DWORD error = GetLastError(); error != ERROR_ALREADY_EXISTS) {
             throw std::runtime_error("cannot create a scratch folder: error " +
-                                     std::to_string(GetLastError()));
+                                     std::to_string(error));
         }
     }
     throw std::runtime_error("no free name for a scratch folder");
 }
 
 bool TryRemove(const std::wstring& root, std::error_code& error) {
-    // Read-only files left by a test would stop the removal.
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root, error)) {
-        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    // Read-only files left by a test would stop the removal. Entries may go or be held meanwhile,
+    // so the walk never throws.
+    namespace fs = std::filesystem;
+    std::error_code walking;
+    for (fs::recursive_directory_iterator entry(root, fs::directory_options::skip_permission_denied,
+                                                walking);
+         !walking && entry != fs::recursive_directory_iterator(); entry.increment(walking)) {
+        SetFileAttributesW(entry->path().c_str(), FILE_ATTRIBUTE_NORMAL);
     }
-    std::filesystem::remove_all(root, error);
+    fs::remove_all(root, error);
     return !error && GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
@@ -54,6 +59,7 @@ ScratchFolder::ScratchFolder(std::wstring_view name)
     std::error_code error;
     std::filesystem::create_directories(path_, error);
     if (error) {
+        std::filesystem::remove_all(root_, error);
         throw std::runtime_error("cannot create a scratch folder");
     }
 }

@@ -7,7 +7,6 @@
 
 #include <doctest.h>
 
-#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -34,8 +33,13 @@ long long NowOfDay() {
 }
 
 constexpr int MaxHeldFileTries = 20;
-// Long enough for a first attempt to fail, well short of the log's five attempts 20 ms apart.
-constexpr auto HoldAfterCall = std::chrono::milliseconds(60);
+// Long enough for the first attempts to fail, short of the log's fifth attempt, which comes no
+// sooner than 80 ms after its first.
+constexpr auto HoldAfterCall = std::chrono::milliseconds(50);
+constexpr auto LetGoBeforeLastAttempt = std::chrono::milliseconds(72);
+// A stamp this much older than the moment the file was let go was taken before two failed
+// attempts at least.
+constexpr long long StampBeforeLetGoMs = 46;
 
 struct HeldFileTry {
     std::string appended;
@@ -43,27 +47,34 @@ struct HeldFileTry {
     std::chrono::steady_clock::time_point returned;
     std::chrono::steady_clock::time_point released;
     long long returnedOfDay = 0;
+    long long releasedOfDay = 0;
+
+    // On a busy machine either thread may run late: the holder after the log gave up, or the
+    // writer after the file was let go. Such a try says nothing about the log.
+    [[nodiscard]] bool Tells() const {
+        if (released - called > LetGoBeforeLastAttempt) {
+            return false;
+        }
+        return appended.size() < 23 ||
+               releasedOfDay - MillisecondsOfDay(appended.substr(0, 23)) >= StampBeforeLetGoMs;
+    }
 };
 
-// One line written while another thread holds the log file without write sharing, from just
-// before the call until HoldAfterCall after it.
+// One line written while another thread holds the log file without write sharing, from before
+// the call until HoldAfterCall after it.
 HeldFileTry WriteWhileHeld() {
     UniqueHandle holder(CreateFileW(Log::Location().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     REQUIRE(holder);
     unsigned long long before = LogSize();
     HeldFileTry result;
-    std::atomic<bool> calling{false};
+    result.called = std::chrono::steady_clock::now();
     std::thread release([&] {
-        while (!calling.load()) {
-            std::this_thread::yield();
-        }
         std::this_thread::sleep_until(result.called + HoldAfterCall);
         holder.Reset();
         result.released = std::chrono::steady_clock::now();
+        result.releasedOfDay = NowOfDay();
     });
-    result.called = std::chrono::steady_clock::now();
-    calling = true;
     Log::Write(L"late");
     result.returned = std::chrono::steady_clock::now();
     result.returnedOfDay = NowOfDay();
@@ -91,17 +102,15 @@ TEST_SUITE("log_write") {
     }
 
     TEST_CASE("a line written on a later attempt carries the time of the call") {
-        // A try counts only when the file was let go while the log was still trying: on a busy
-        // machine the holder may come too late, and then the try says nothing.
         std::optional<HeldFileTry> counted;
         for (int tries = 0; tries < MaxHeldFileTries && !counted; ++tries) {
-            HeldFileTry attempt = WriteWhileHeld();
-            if (attempt.appended.empty() && attempt.released > attempt.returned) {
-                continue;
+            if (HeldFileTry attempt = WriteWhileHeld(); attempt.Tells()) {
+                counted = std::move(attempt);
             }
-            counted = std::move(attempt);
         }
-        REQUIRE_MESSAGE(counted.has_value(), "the file was never let go while the log still tried");
+        REQUIRE_MESSAGE(counted.has_value(),
+                        "no try let the file go before the log's last attempt, after a stamp "
+                        "taken while the file was held");
         const std::string& appended = counted->appended;
         REQUIRE(appended.size() == 31);
         CHECK(counted->returned - counted->called >= std::chrono::milliseconds(40));

@@ -104,7 +104,7 @@ void Count(Tally& tally, const std::string& appended) {
 } // namespace
 
 TEST_SUITE("log_writers") {
-    TEST_CASE("lines of several writers all arrive whole while other runs hold the file") {
+    TEST_CASE("no line of several writers is lost or torn while other runs hold the file") {
         REQUIRE_FALSE(Log::Location().empty());
         Tally tally = Expected();
         unsigned long long before = LogSize();

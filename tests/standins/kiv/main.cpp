@@ -712,9 +712,6 @@ bool limitLifetime() {
 }
 
 int run() {
-    if (!limitLifetime()) {
-        return fail(kExitInternal, L"cannot limit the lifetime");
-    }
     const std::vector<std::wstring> args = commandLineArguments();
     Arguments arguments;
     if (const auto error = parseArguments(args, arguments)) {
@@ -723,6 +720,12 @@ int run() {
     Settings settings;
     if (const auto bad = readSettings(settings)) {
         return fail(kExitUsage, L"cannot parse " + *bad);
+    }
+    // A tool that serves runs until it is ended, as the real one does, for as long as a run by
+    // hand is used; every other process ends itself in time.
+    const bool serves = arguments.role == Role::Tool && !settings.exitCode && !settings.noListen;
+    if (!serves && !limitLifetime()) {
+        return fail(kExitInternal, L"cannot limit the lifetime");
     }
 
     UniqueHandle release;

@@ -6,6 +6,7 @@
 #include "platform/prelude.h"
 #include "platform/unique_handle.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -160,10 +161,15 @@ Exchange Ask(SOCKET socket, std::string_view request) {
     char buffer[4096];
     const ULONGLONG end = GetTickCount64() + kAnswerTimeoutMs;
     while (exchange.answer.size() < kMaxAnswerBytes) {
-        if (GetTickCount64() >= end) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end) {
             exchange.error = WSAETIMEDOUT;
             break;
         }
+        // Each wait ends with the answer's time, not only after its own.
+        const DWORD wait = static_cast<DWORD>(std::min<ULONGLONG>(kSocketTimeoutMs, end - now));
+        setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait),
+                   static_cast<int>(sizeof wait));
         const int received = recv(socket, buffer, static_cast<int>(sizeof buffer), 0);
         if (received == SOCKET_ERROR) {
             exchange.error = WSAGetLastError();
